@@ -1,0 +1,12 @@
+// Double constants shared by the kernels, written as the exact doubles used.
+#pragma once
+
+namespace varduxel::numeric {
+
+inline constexpr double MACHINE_EPSILON = 2.220446049250313e-16;  // 2^-52
+inline constexpr double PI = 3.141592653589793;
+inline constexpr double HALF_PI = 1.5707963267948966;
+// Relative tolerance of the arithmetic-geometric-mean loops: 2.7 epsilon.
+inline constexpr double AGM_TOLERANCE = 5.995204332975846e-16;
+
+}  // namespace varduxel::numeric

@@ -1,0 +1,27 @@
+// Central-difference derivative with a step that grows with the magnitude of
+// the point.
+#pragma once
+
+#include <cmath>
+#include <optional>
+
+namespace varduxel::numeric {
+
+// Cube root of the machine epsilon 2^-52, the base step of the difference:
+// it balances the truncation error against rounding in f. Initialised once,
+// before any use in a translation unit that includes this header.
+inline const double CBRT_EPS = std::cbrt(2.220446049250313e-16);
+
+// (f(x + h) - f(x - h)) / (2h) with h = (|x| + 1) * base, base = step or
+// CBRT_EPS. f is called exactly twice, at x + h first, and never fails; NaN
+// from either call gives NaN.
+template <class F>
+double sderivative(F&& f, double x, std::optional<double> step = std::nullopt) {
+    const double base = step ? *step : CBRT_EPS;
+    const double h = (std::fabs(x) + 1.0) * base;
+    const double forward = f(x + h);
+    const double backward = f(x - h);
+    return (forward - backward) / (h + h);
+}
+
+}  // namespace varduxel::numeric
