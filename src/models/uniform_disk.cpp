@@ -17,7 +17,6 @@ namespace {
 // Within this distance of the rim (in Einstein radii) the general form loses
 // accuracy, and its limit on the rim is used unchanged instead.
 constexpr double NEAR_CAUSTIC_WINDOW = 1e-5;
-constexpr double TWO_PI = 6.283185307179586;
 
 // Quantities that depend only on rho = rstar / re, computed once per call.
 struct DiskConstants {
@@ -61,8 +60,8 @@ numeric::KernelResult general_magnification(const DiskConstants& k, double u, do
     double c3 = k.c_p * (delta * delta + delta * delta) / (k.rho2 * s * w);
     double t = c1 * e.value() - c2 * big_k.value() + c3 * p.value();
     // The magnifications of the two images, summed.
-    double a_minus = (t - numeric::PI) / TWO_PI;
-    double a_plus = (t + numeric::PI) / TWO_PI;
+    double a_minus = (t - numeric::PI) / numeric::TWO_PI;
+    double a_plus = (t + numeric::PI) / numeric::TWO_PI;
     return a_plus + a_minus;
 }
 

@@ -6,6 +6,7 @@ namespace varduxel::numeric {
 inline constexpr double MACHINE_EPSILON = 2.220446049250313e-16;  // 2^-52
 inline constexpr double PI = 3.141592653589793;
 inline constexpr double HALF_PI = 1.5707963267948966;
+inline constexpr double TWO_PI = 6.283185307179586;
 // Relative tolerance of the arithmetic-geometric-mean loops: 2.7 epsilon.
 inline constexpr double AGM_TOLERANCE = 5.995204332975846e-16;
 

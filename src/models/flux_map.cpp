@@ -1,0 +1,75 @@
+// Flux-map magnifications: a tabulated brightness profile, either interpolated
+// and integrated or summed as rings.
+#include "models/flux_map.hpp"
+
+#include <span>
+#include <utility>
+
+#include "models/integrated.hpp"
+#include "models/limb_darkening_kernel.hpp"
+#include "models/precondition.hpp"
+#include "numeric/constants.hpp"
+#include "numeric/integrate.hpp"
+#include "numeric/interp.hpp"
+
+namespace varduxel::models {
+
+namespace {
+
+// B(r): the table interpolated linearly, zero outside its first and last radius.
+class TabulatedProfile {
+public:
+    TabulatedProfile(const FloatVector& radii, const FloatVector& brightness)
+        : radii_(radii), brightness_(brightness) {}
+
+    double operator()(double r) const { return numeric::interp(radii_, brightness_, r, OUTSIDE); }
+
+    // The flux of the profile over the unit disk, the integral of 2 pi r B(r).
+    double flux() const {
+        auto ring = [this](double r) { return r * numeric::TWO_PI * (*this)(r); };
+        return numeric::integrate(ring, 0.0, 1.0, RADIAL_TARGET).integral;
+    }
+
+private:
+    static inline const numeric::OutsideMode OUTSIDE = numeric::Fixed{0.0};
+
+    std::span<const double> radii_;
+    std::span<const double> brightness_;
+};
+
+}  // namespace
+
+VectorResult integrated_flux_map_heyrovsky_magnification(FloatVector l, double re, double rstar, FloatVector bl,
+                                                         FloatVector bf) {
+    assert_equal_lengths(bl.size(), bf.size());
+    const TabulatedProfile profile(bl, bf);
+    return _integrated_heyrovsky_magnification(std::move(l), profile, re, rstar, profile.flux());
+}
+
+VectorResult integrated_flux_map_witt_mao_magnification(FloatVector l, double re, double rstar, FloatVector bl,
+                                                        FloatVector bf) {
+    assert_equal_lengths(bl.size(), bf.size());
+    const TabulatedProfile profile(bl, bf);
+    return _integrated_witt_mao_magnification(std::move(l), profile, re, rstar, profile.flux());
+}
+
+VectorResult discrete_flux_map_heyrovsky_magnification(FloatVector l, double re, double rstar, FloatVector bl,
+                                                       FloatVector bf) {
+    assert_equal_lengths(bl.size(), bf.size());
+    const FloatVector separations = std::move(l);
+    if (bl.empty()) return VectorResult::success(FloatVector(separations.size(), 0.0));
+    FloatVector results;
+    results.reserve(separations.size());
+    for (double separation : separations) {
+        double sum = 0.0;
+        for (std::size_t j = 0; j < bl.size(); ++j) {
+            ScalarResult kernel = heyrovsky_magnification(separation, bl[j], re, rstar);
+            if (!kernel.ok()) return VectorResult::failure(kernel.message());
+            sum = sum + kernel.value() * bf[j];
+        }
+        results.push_back(sum);
+    }
+    return VectorResult::success(std::move(results));
+}
+
+}  // namespace varduxel::models

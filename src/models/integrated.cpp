@@ -1,0 +1,22 @@
+// The integrated magnifications with the default limb-darkening profile.
+#include "models/integrated.hpp"
+
+namespace varduxel::models {
+
+namespace {
+
+struct DefaultProfile {
+    double operator()(double x) const { return default_profile(x); }
+};
+
+}  // namespace
+
+VectorResult integrated_heyrovsky_magnification(FloatVector l, double re, double rstar) {
+    return _integrated_heyrovsky_magnification(std::move(l), DefaultProfile{}, re, rstar, DEFAULT_NORMALISER);
+}
+
+VectorResult integrated_witt_mao_magnification(FloatVector l, double re, double rstar) {
+    return _integrated_witt_mao_magnification(std::move(l), DefaultProfile{}, re, rstar, DEFAULT_NORMALISER);
+}
+
+}  // namespace varduxel::models

@@ -1,0 +1,62 @@
+// Mean point-lens magnification along a circle of the stellar disk, in complete
+// elliptic integrals, with a series where the circle passes close to the lens.
+#include "models/limb_darkening_kernel.hpp"
+
+#include <cmath>
+
+#include "numeric/ellipk.hpp"
+#include "numeric/ellippi.hpp"
+
+namespace varduxel::models {
+
+namespace {
+
+// Within this distance (in stellar radii) of the circle the elliptic form
+// loses accuracy near its logarithmic singularity.
+constexpr double NEAR_CAUSTIC_WINDOW = 1e-5;
+
+// Expansion for a lens just inside the circle (0 <= delta < window).
+double near_caustic_series(double l, double delta, double eps, double eps2) {
+    double l2 = l * l;
+    double sigma = l2 + eps2;
+    double log_term = std::log(eps * 8 * l / (std::fabs(delta) * std::sqrt(sigma)));
+    double t1 = std::atan(l / eps) * 4;
+    double t2 = (1 - delta / (l + l)) * ((eps + eps) / l);
+    double t3 = eps * (l2 + l2 + eps2) / (l2 * sigma);
+    return t1 + t2 * log_term + delta * t3;
+}
+
+numeric::KernelResult elliptic_form(double l, double r, double delta, double eps, double eps2) {
+    double delta2 = delta * delta;
+    double q = delta2 + eps2 * 4;
+    double s = l + r;
+    double k = eps * 4 / s * std::sqrt(l * r / q);
+    double m = k * k;
+    numeric::KernelResult big_k = numeric::ellipk(m);
+    if (!big_k.ok()) return big_k;
+    double n = l * 4 * r / (s * s);
+    numeric::KernelResult p = numeric::ellippi(n, m);
+    if (!p.ok()) return p;
+    return 4 / (s * std::sqrt(q)) * (delta2 * p.value() + (eps2 + eps2) * big_k.value());
+}
+
+}  // namespace
+
+ScalarResult heyrovsky_magnification(double l, double r, double re, double rstar) {
+    double eps = re / rstar;
+    double delta = r - l;
+    double eps2 = eps * eps;
+    double h;
+    if (std::fabs(delta) < NEAR_CAUSTIC_WINDOW) {
+        // Just outside the circle the mean is set to zero over the whole window.
+        if (delta < 0) return 0.0;
+        h = near_caustic_series(l, delta, eps, eps2);
+    } else {
+        numeric::KernelResult elliptic = elliptic_form(l, r, delta, eps, eps2);
+        if (!elliptic.ok()) return elliptic;
+        h = elliptic.value();
+    }
+    return h / numeric::TWO_PI;
+}
+
+}  // namespace varduxel::models
