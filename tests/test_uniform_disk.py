@@ -113,8 +113,8 @@ def test_accuracy_against_direct_integration(near, far, tolerance):
 def test_inside_the_window_the_error_is_the_rim_approximation():
     # The rim value is exact on the rim (4.2e-14 measured for rho = 0.01, where
     # asin(q) + pi/2 cancels) and used unchanged across the window: about
-    # 4e-3 off at its edges for rho = 1e-3, 1e-8 for rho = 1.
+    # 4e-3 off at its edges for rho = 1e-3, 4e-5 for rho = 1.
     with mp.workdps(30):
         assert relative_error(1.0, 0.01) < 1e-13
         assert 1e-4 < relative_error(1 + 0.9e-5 / 0.01, 0.01) < 5e-3
-        assert relative_error(1 + 0.9e-5, 1.0) < 2e-8
+        assert 1e-5 < relative_error(1 + 0.9e-5, 1.0) < 1e-4
