@@ -30,7 +30,7 @@ using OutsideMode = std::variant<Extend, EdgeValue, Fixed>;
 inline double interp(std::span<const double> x, std::span<const double> y, double xp, const OutsideMode& mode) {
     const std::size_t n = std::min(x.size(), y.size());
     if (n == 0) return 0.0;
-    
+    if (n == 1) return y[0];
 
     // Linear scan from the front: the segment ends at the first abscissa that
     // is not below xp, clamped to the first and the last segment.

@@ -1,0 +1,108 @@
+"""Central-difference derivative: base step, evaluation points and order, NaN and infinity."""
+
+import math
+import random
+import struct
+
+import pytest
+
+import _varduxel_testing as vt
+
+CBRT_EPS = 6.0554544523933395e-06
+
+
+def recorder(f):
+    calls = []
+
+    def record(y):
+        calls.append(y)
+        return f(y)
+
+    return record, calls
+
+
+def test_cbrt_eps_bits():
+    assert struct.pack(">d", vt.cbrt_eps()).hex() == "3ed965fea53d6e3d"
+    assert vt.cbrt_eps().hex() == CBRT_EPS.hex()
+
+
+@pytest.mark.parametrize(
+    "x, h",
+    [
+        (0.0, CBRT_EPS),
+        (1.0, 2 * CBRT_EPS),
+        (-1.0, 2 * CBRT_EPS),
+        (3.0, 4 * CBRT_EPS),
+    ],
+)
+def test_step_grows_with_the_point(x, h):
+    # The scaled steps are exact (powers of two times CBRT_EPS).
+    f, calls = recorder(lambda y: y)
+    vt.sderivative(f, x)
+    assert [c.hex() for c in calls] == [(x + h).hex(), (x - h).hex()]
+
+
+def test_square_at_three():
+    f, calls = recorder(lambda y: y * y)
+    assert vt.sderivative(f, 3.0).hex() == (6.000000000031317).hex()
+    assert [c.hex() for c in calls] == [(3.0000242218178097).hex(), (2.9999757781821903).hex()]
+
+
+@pytest.mark.parametrize(
+    "x, step, points, derivative",
+    [
+        # h = (|x| + 1) * step, all exact here.
+        (3.0, 0.25, (4.0, 2.0), 6.0),
+        (-1.5, 0.5, (-0.25, -2.75), -3.0),
+        (0.0, 2.0**-20, (2.0**-20, -(2.0**-20)), 0.0),
+    ],
+)
+def test_explicit_step_is_scaled(x, step, points, derivative):
+    f, calls = recorder(lambda y: y * y)
+    assert vt.sderivative(f, x, step) == derivative
+    assert tuple(calls) == points
+
+
+def test_linear_functions():
+    # The error comes from rounding x +- h and k*y + m; measured worst ratio
+    # to eps * (|k| (|x| + h) + |m|) / h over these samples: 0.88.
+    rng = random.Random(7)
+    worst = 0.0
+    for _ in range(1000):
+        k, m, x = (rng.uniform(-10.0, 10.0) for _ in range(3))
+        h = (abs(x) + 1.0) * CBRT_EPS
+        result = vt.sderivative(lambda y: k * y + m, x)
+        scale = 2.0**-52 * (abs(k) * (abs(x) + h) + abs(m)) / h
+        worst = max(worst, abs(result - k) / scale)
+    assert worst < 1.0
+
+
+@pytest.mark.parametrize(
+    "forward, backward, expected",
+    [
+        (math.nan, 1.0, math.nan),
+        (1.0, math.nan, math.nan),
+        (math.inf, math.inf, math.nan),
+        (-math.inf, -math.inf, math.nan),
+        (math.inf, -math.inf, math.inf),
+        (-math.inf, math.inf, -math.inf),
+    ],
+)
+def test_non_finite_values(forward, backward, expected):
+    x = 0.5
+    f, calls = recorder(lambda y: forward if y > x else backward)
+    result = vt.sderivative(f, x)
+    if math.isnan(expected):
+        assert math.isnan(result)
+    else:
+        assert result == expected
+    # Both evaluations happen, x + h first, whatever the first one gave.
+    assert len(calls) == 2 and calls[0] > x > calls[1]
+
+
+def test_callable_exception_propagates():
+    def broken(y):
+        raise ValueError("from f")
+
+    with pytest.raises(ValueError, match="from f"):
+        vt.sderivative(broken, 1.0)
