@@ -2,42 +2,14 @@
 // and integrated or summed as rings.
 #include "models/flux_map.hpp"
 
-#include <span>
 #include <utility>
 
 #include "models/integrated.hpp"
 #include "models/limb_darkening_kernel.hpp"
 #include "models/precondition.hpp"
-#include "numeric/constants.hpp"
-#include "numeric/integrate.hpp"
-#include "numeric/interp.hpp"
+#include "models/tabulated_profile.hpp"
 
 namespace varduxel::models {
-
-namespace {
-
-// B(r): the table interpolated linearly, zero outside its first and last radius.
-class TabulatedProfile {
-public:
-    TabulatedProfile(const FloatVector& radii, const FloatVector& brightness)
-        : radii_(radii), brightness_(brightness) {}
-
-    double operator()(double r) const { return numeric::interp(radii_, brightness_, r, OUTSIDE); }
-
-    // The flux of the profile over the unit disk, the integral of 2 pi r B(r).
-    double flux() const {
-        auto ring = [this](double r) { return r * numeric::TWO_PI * (*this)(r); };
-        return numeric::integrate(ring, 0.0, 1.0, RADIAL_TARGET).integral;
-    }
-
-private:
-    static inline const numeric::OutsideMode OUTSIDE = numeric::Fixed{0.0};
-
-    std::span<const double> radii_;
-    std::span<const double> brightness_;
-};
-
-}  // namespace
 
 VectorResult integrated_flux_map_heyrovsky_magnification(FloatVector l, double re, double rstar, FloatVector bl,
                                                          FloatVector bf) {

@@ -17,7 +17,8 @@ PyMODINIT_FUNC PyInit__varduxel_testing() {
     PyObject* module = PyModule_Create(&testing_module_definition);
     if (module == nullptr) return nullptr;
     using namespace varduxel::testing;
-    if (add_elliptic_functions(module) < 0 || add_quadrature_functions(module) < 0) {
+    if (add_elliptic_functions(module) < 0 || add_quadrature_functions(module) < 0 ||
+        add_model_functions(module) < 0) {
         Py_DECREF(module);
         return nullptr;
     }
