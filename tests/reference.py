@@ -54,11 +54,18 @@ def circle_mean_closed_form(l, r, eps):
     """The same circle mean in complete elliptic integrals, evaluated at high
     precision; checked against circle_mean in the tests."""
     l, r, eps = mp.mpf(l), mp.mpf(r), mp.mpf(eps)
+    delta = r - l
+    if abs(delta) < l * mp.mpf(10) ** (-mp.mp.dps // 2):
+        # Quadrature nodes can sit arbitrarily close to the logarithmic
+        # singularity at r = l, where 1 - m = O(delta^2) is lost: use its
+        # leading terms there, whose error is O(delta log delta).
+        log_term = mp.log(8 * eps * l / (abs(delta) * mp.sqrt(l * l + eps * eps)))
+        return (4 * mp.atan(l / eps) + 2 * eps / l * log_term) / (2 * mp.pi)
     s = l + r
-    q = (r - l) ** 2 + 4 * eps * eps
+    q = delta**2 + 4 * eps * eps
     n = 4 * l * r / (s * s)
     m = 16 * eps * eps * l * r / (s * s * q)
-    h = 4 / (s * mp.sqrt(q)) * ((r - l) ** 2 * mp.ellippi(n, m) + 2 * eps * eps * mp.ellipk(m))
+    h = 4 / (s * mp.sqrt(q)) * (delta**2 * mp.ellippi(n, m) + 2 * eps * eps * mp.ellipk(m))
     return h / (2 * mp.pi)
 
 
