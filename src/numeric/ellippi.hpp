@@ -5,6 +5,7 @@
 
 #include "numeric/constants.hpp"
 #include "numeric/ellipk.hpp"
+#include "numeric/elliprd.hpp"
 #include "numeric/elliprf.hpp"
 #include "numeric/elliprj.hpp"
 #include "numeric/kernel_result.hpp"
@@ -22,9 +23,15 @@ inline KernelResult ellippi(double n, double m) {
     KernelResult f = elliprf(0, 1 - m, 1);
     if (!f.ok()) return f;
 
-    // n = m < 0 would divide by zero below; there Pi(m, m) is the plain Carlson
-    // form, whose RJ argument 1 - n is positive for every negative n.
-    if (n < 0 && n != m) {
+    // n = m < 0 would divide by zero below. There Pi(m, m) = E(m) / (1 - m),
+    // with E in Carlson's form RF - m RD / 3, which does not cancel.
+    if (n < 0 && n == m) {
+        KernelResult d = elliprd(0, 1 - m, 1);
+        if (!d.ok()) return d;
+        return (f.value() - m * d.value() / 3) / (1 - m);
+    }
+
+    if (n < 0) {
         // Negative characteristic: the transformation to (m - n) / (1 - n).
         KernelResult j = elliprj(0, 1 - m, 1, (1 - m) / (1 - n));
         if (!j.ok()) return j;
