@@ -1,0 +1,171 @@
+"""What a user installs: the type stubs, the wheel and the source archive."""
+
+import fcntl
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tarfile
+import textwrap
+import zipfile
+from pathlib import Path
+
+import pytest
+
+import varduxel
+
+ROOT = Path(__file__).resolve().parent.parent
+SOURCE_STUB = ROOT / "stubs" / "varduxel-stubs" / "__init__.pyi"
+MODULE_FOLDER = Path(varduxel.__file__).resolve().parent
+INSTALLED_STUB = MODULE_FOLDER / "varduxel-stubs" / "__init__.pyi"
+
+
+def mypy_env(tmp_path):
+    """Environment in which mypy sees the varduxel this test imports.
+
+    Installed, the module has its stub package beside it and mypy finds it
+    there (PEP 561). A module loaded from a CMake build folder has none; the
+    source stub is then offered on MYPYPATH instead."""
+    env = dict(os.environ)
+    env["PYTHONPATH"] = os.pathsep.join(filter(None, [str(MODULE_FOLDER), env.get("PYTHONPATH")]))
+    env.pop("MYPYPATH", None)
+    if not INSTALLED_STUB.is_file():
+        folder = tmp_path / "stub-path"
+        folder.mkdir()
+        shutil.copy(SOURCE_STUB, folder / "varduxel.pyi")
+        env["MYPYPATH"] = str(folder)
+    return env
+
+
+def run(args, **kwargs):
+    return subprocess.run([sys.executable, *args], capture_output=True, text=True, timeout=300, **kwargs)
+
+
+def plain_env():
+    """The environment without a preloaded sanitizer runtime: builds run the
+    compiler and linker, which need none of it."""
+    return {k: v for k, v in os.environ.items() if k not in ("LD_PRELOAD", "ASAN_OPTIONS", "UBSAN_OPTIONS")}
+
+
+# --- stubs ------------------------------------------------------------------------
+
+def test_stubs_match_the_compiled_module(tmp_path):
+    pytest.importorskip("mypy")
+    result = run(["-m", "mypy.stubtest", "varduxel", "--mypy-config-file", os.devnull],
+                 env=mypy_env(tmp_path), cwd=tmp_path)
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert "Success: no issues found in 1 module" in result.stdout
+
+
+def test_installed_stubs_are_the_source_stubs():
+    if not INSTALLED_STUB.is_file():
+        pytest.skip("varduxel is loaded from a build folder, not installed with its stubs")
+    assert INSTALLED_STUB.read_bytes() == SOURCE_STUB.read_bytes()
+
+
+CORRECT_USE = """\
+import array
+from fractions import Fraction
+
+import numpy as np
+
+import varduxel
+
+curve: list[float] = varduxel.witt_mao_magnification([0.5, 2], 1.0, 0.1)
+circle: float = varduxel.heyrovsky_magnification(1, 0.5, Fraction(1, 2), np.float64(0.1))
+darkened = varduxel.integrated_heyrovsky_magnification(np.linspace(0.0, 2.0, 5), 1, 0.05)
+rings = varduxel.discrete_flux_map_heyrovsky_magnification(range(3), 1.0, 0.1, (0.2, 0.8), array.array("d", [0.5, 0.5]))
+table = varduxel.integrated_flux_map_witt_mao_magnification(l=[1.5], re=1.0, rstar=0.1, bl=[0, 1], bf=np.ones(2))
+both = varduxel.integrated_flux_map_heyrovsky_magnification((1.5,), 1.0, 0.1, [0.0, 1.0], [1.0, 1.0])
+reveal_type(darkened)
+"""
+
+# Each line is wrong in one way that the module refuses at run time as well.
+WRONG_USE = """\
+import varduxel
+
+a = varduxel.witt_mao_magnification("0.5", 1.0, 0.1)
+b = varduxel.heyrovsky_magnification([1.0], 0.5, 1.0, 0.1)
+c = varduxel.integrated_heyrovsky_magnification([1.0], 1.0, "0.1")
+d: float = varduxel.integrated_witt_mao_magnification([1.0], 1.0, 0.1)
+e = varduxel.witt_mao_magnification([1.0], 1.0, 0.1, 2.0)
+f = varduxel.discrete_flux_map_heyrovsky_magnification([1.0], 1.0, 0.1, bl=[0.5])
+"""
+WRONG_LINES = {3: "arg-type", 4: "arg-type", 5: "arg-type", 6: "assignment", 7: "call-arg", 8: "call-arg"}
+
+
+def test_mypy_accepts_correct_use_and_rejects_wrong_types(tmp_path):
+    pytest.importorskip("mypy")
+    (tmp_path / "correct.py").write_text(CORRECT_USE)
+    (tmp_path / "wrong.py").write_text(WRONG_USE)
+    result = run(["-m", "mypy", "--config-file", os.devnull, "--cache-dir", str(tmp_path / "cache"),
+                  "--show-error-codes", "--no-error-summary", "correct.py", "wrong.py"],
+                 env=mypy_env(tmp_path), cwd=tmp_path)
+    lines = result.stdout.splitlines()
+    revealed = r'correct\.py:14: note: Revealed type is "(builtins\.)?list\[(builtins\.)?float\]"'
+    assert [line for line in lines if re.fullmatch(revealed, line)], result.stdout
+    assert not [line for line in lines if line.startswith("correct.py") and ": error:" in line], result.stdout
+    found = {}
+    for line in lines:
+        match = re.match(r"wrong\.py:(\d+): error: .*\[([a-z-]+)\]$", line)
+        if match:
+            found.setdefault(int(match[1]), match[2])
+    assert found == WRONG_LINES, result.stdout + result.stderr
+    assert result.returncode == 1
+
+
+# --- wheel and sdist ----------------------------------------------------------------
+
+def test_wheel_holds_the_module_its_stubs_and_nothing_of_the_tests(tmp_path):
+    """Builds the wheel as `pip wheel .` does. The build folder is kept between
+    runs (one per interpreter, locked) so that only the first run compiles."""
+    tag = hashlib.sha1(sys.prefix.encode()).hexdigest()[:10]
+    build_dir = ROOT / "build" / "wheel-check" / f"cp{sys.version_info[0]}{sys.version_info[1]}-{tag}"
+    build_dir.parent.mkdir(parents=True, exist_ok=True)
+    with open(f"{build_dir}.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        result = run(["-m", "pip", "wheel", "--no-build-isolation", "--no-deps", "--disable-pip-version-check",
+                      "--quiet", "-C", f"build-dir={build_dir}", "-w", str(tmp_path), str(ROOT)], env=plain_env())
+    assert result.returncode == 0, result.stdout + result.stderr
+    (wheel,) = tmp_path.glob("varduxel-*.whl")
+    names = sorted(zipfile.ZipFile(wheel).namelist())
+    version = "0.1.0"
+    suffix = f"cpython-{sys.version_info[0]}{sys.version_info[1]}"
+    module = [n for n in names if re.fullmatch(rf"varduxel\.{suffix}-[\w-]+\.so", n)]
+    assert len(module) == 1, names
+    assert names == sorted(module + [
+        "varduxel-stubs/__init__.pyi",
+        f"varduxel-{version}.dist-info/METADATA",
+        f"varduxel-{version}.dist-info/WHEEL",
+        f"varduxel-{version}.dist-info/RECORD",
+        f"varduxel-{version}.dist-info/licenses/LICENSE",
+    ])
+    with zipfile.ZipFile(wheel) as archive:
+        assert archive.read("varduxel-stubs/__init__.pyi") == SOURCE_STUB.read_bytes()
+        metadata = archive.read(f"varduxel-{version}.dist-info/METADATA").decode()
+    for field in ("Name: varduxel", f"Version: {version}", "Requires-Python: >=3.12", "License: MIT",
+                  "Author: varduxel developers", "Classifier: License :: OSI Approved :: MIT License"):
+        assert field in metadata.splitlines()
+
+
+def test_sdist_holds_what_a_build_needs(tmp_path):
+    code = textwrap.dedent(f"""
+        import os, scikit_build_core.build as backend
+        os.chdir({str(ROOT)!r})
+        print(backend.build_sdist({str(tmp_path)!r}))
+    """)
+    result = run(["-c", code], env=plain_env())
+    assert result.returncode == 0, result.stdout + result.stderr
+    archive = tmp_path / result.stdout.split()[-1]
+    with tarfile.open(archive) as tar:
+        names = {name.split("/", 1)[1] for name in tar.getnames() if "/" in name}
+    tracked = subprocess.run(["git", "ls-files", "src", "stubs", "examples"], cwd=ROOT, capture_output=True,
+                             text=True)
+    needed = {"pyproject.toml", "CMakeLists.txt", "README.md", "LICENSE", "PKG-INFO",
+              "stubs/varduxel-stubs/__init__.pyi", "src/module/module.cpp", "src/module/exports.map"}
+    if tracked.returncode == 0:
+        needed |= {name for name in tracked.stdout.split() if (ROOT / name).exists()}
+    assert needed <= names, sorted(needed - names)
+    assert not [n for n in names if n.startswith((".venv/", "build/", ".git/"))]
