@@ -17,6 +17,7 @@ import pytest
 
 import varduxel
 from isolated_python import run_python
+from sanitizers import skip_under_sanitizer
 
 witt_mao = varduxel.witt_mao_magnification
 FLUX_MAP_FUNCTIONS = [
@@ -413,6 +414,7 @@ except MemoryError:
 
 
 @pytest.mark.skipif(not os.path.exists("/proc/self/status"), reason="needs /proc to measure the address space")
+@skip_under_sanitizer("its shadow memory takes terabytes of address space, so RLIMIT_AS cannot bound it")
 @pytest.mark.parametrize("l, headroom_mib", [
     # The exact reservation for a list of 20 million (160 MiB) fails.
     ("[0.5] * 20_000_000", 64),

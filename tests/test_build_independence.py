@@ -1,0 +1,118 @@
+"""The module built without optimisation gives the very bits of the optimised
+build, on every case of the corpus and on a large seeded set of further
+inputs: any contraction into fused multiply-add, undefined behaviour or
+optimiser-dependent arithmetic would show here.
+
+Both builds run in subprocesses (one process cannot load two modules of one
+name). `./dev test` builds the unoptimised module into build/O0-<version> and
+passes that folder in VARDUXEL_O0_MODULE_DIR; it also passes
+VARDUXEL_DIGEST_FILE, where this test records a digest of all outcomes, and
+compares the digests of all CPython versions and builds at the end.
+"""
+
+import hashlib
+import json
+import os
+import pathlib
+import subprocess
+import sys
+
+import pytest
+
+import varduxel
+
+TESTS = pathlib.Path(__file__).resolve().parent
+O0_FOLDER = os.environ.get("VARDUXEL_O0_MODULE_DIR")
+
+# Runs the corpus and the seeded bulk cases against the varduxel found in
+# argv[1] and prints {case id: outcome} and {case id: function} as JSON.
+CHILD = r"""
+import json, math, os, random, sys
+import varduxel
+assert os.path.dirname(os.path.abspath(varduxel.__file__)) == os.path.abspath(sys.argv[1]), varduxel.__file__
+import corpus
+
+def log_uniform(rng, low, high):
+    return 10.0 ** rng.uniform(math.log10(low), math.log10(high))
+
+def bulk_cases():
+    rng = random.Random(5_2024)
+    cases = []
+    def add(group, function, *args):
+        cases.append(corpus.Case(f"bulk/{group}/{len(cases)}", "bulk/" + group, function, args))
+    for _ in range(300):
+        rho = log_uniform(rng, 1e-7, 1e4)
+        l = ([rng.uniform(0.0, 4.0) for _ in range(20)]
+             + [1.0 + rng.choice([-1, 1]) * log_uniform(rng, 1e-10, 1e-2) for _ in range(10)]
+             + [log_uniform(rng, 1e-12, 1e-1) for _ in range(10)]
+             + [log_uniform(rng, 10.0, 1e8) for _ in range(10)])
+        add("witt_mao", "witt_mao_magnification", l, 1.0, rho)
+    for _ in range(4000):
+        l = rng.choice([rng.uniform(0.0, 3.0), log_uniform(rng, 1e-9, 1e3)])
+        r = rng.choice([rng.uniform(0.0, 1.2), l + rng.choice([-1, 1]) * log_uniform(rng, 1e-9, 1.0)])
+        add("heyrovsky", "heyrovsky_magnification", l, r, 1.0, log_uniform(rng, 1e-4, 1e4))
+    for _ in range(40):
+        add("integrated_witt_mao", "integrated_witt_mao_magnification",
+            [rng.uniform(0.0, 3.0) for _ in range(15)], 1.0, log_uniform(rng, 1e-5, 1e3))
+    for _ in range(12):
+        add("integrated_heyrovsky", "integrated_heyrovsky_magnification",
+            [rng.uniform(0.0, 2.0) for _ in range(4)], 1.0, log_uniform(rng, 1e-3, 10.0))
+    for _ in range(10):
+        rows = rng.randint(2, 40)
+        bl = sorted(rng.uniform(-0.1, 1.1) for _ in range(rows))
+        bf = [rng.uniform(0.0, 2.0) for _ in range(rows)]
+        rho = log_uniform(rng, 1e-3, 2.0)
+        seps = [rng.uniform(0.0, 2.5) for _ in range(10)]
+        add("integrated_flux_map_witt_mao", "integrated_flux_map_witt_mao_magnification", seps, 1.0, rho, bl, bf)
+        add("integrated_flux_map_heyrovsky", "integrated_flux_map_heyrovsky_magnification", seps[:3], 1.0, rho,
+            bl, bf)
+        add("discrete_flux_map_heyrovsky", "discrete_flux_map_heyrovsky_magnification", seps, 1.0, rho, bl, bf)
+    return cases
+
+outcomes, functions = {}, {}
+for case in corpus.cases() + bulk_cases():
+    outcomes[case.id] = corpus.run_case(case, varduxel)
+    functions[case.id] = case.function
+json.dump({"outcomes": outcomes, "functions": functions}, sys.stdout)
+"""
+
+
+def outcomes_of(folder):
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(folder), str(TESTS)]))
+    process = subprocess.run([sys.executable, "-c", CHILD, str(folder)], env=env, capture_output=True, text=True,
+                             timeout=600)
+    assert process.returncode == 0, process.stderr
+    return json.loads(process.stdout)
+
+
+def count_values(outcomes):
+    """Floats in all results, plus one per error."""
+    return sum(len(o) if isinstance(o, list) else 1 for o in outcomes.values())
+
+
+@pytest.mark.skipif(not O0_FOLDER, reason="VARDUXEL_O0_MODULE_DIR names no unoptimised build (./dev test sets it)")
+def test_unoptimised_and_optimised_builds_give_the_same_bits():
+    optimised_folder = pathlib.Path(varduxel.__file__).parent
+    unoptimised = list(pathlib.Path(O0_FOLDER).glob("varduxel*.so"))
+    assert len(unoptimised) == 1, unoptimised
+    # The comparison means something only if the two really are different builds.
+    assert unoptimised[0].read_bytes() != pathlib.Path(varduxel.__file__).read_bytes()
+    cache = (pathlib.Path(O0_FOLDER) / "CMakeCache.txt").read_text()
+    assert "CMAKE_CXX_FLAGS_RELEASE:STRING=-O0" in cache
+
+    expected, functions = outcomes_of(optimised_folder).values()
+    actual, _ = outcomes_of(O0_FOLDER).values()
+    assert list(actual) == list(expected)
+    differing = [(case, expected[case], actual[case]) for case in expected if actual[case] != expected[case]]
+    assert not differing, f"{len(differing)} of {len(expected)} cases differ; first: {differing[:3]}"
+    # Results, not only errors, are compared for every function.
+    assert {functions[case] for case, outcome in expected.items() if not isinstance(outcome, dict)} == \
+        set(varduxel.__all__)
+
+    digest_file = os.environ.get("VARDUXEL_DIGEST_FILE")
+    if digest_file:
+        text = json.dumps(expected, separators=(",", ":"))
+        digest = hashlib.sha256(text.encode()).hexdigest()
+        pathlib.Path(digest_file).parent.mkdir(parents=True, exist_ok=True)
+        pathlib.Path(digest_file).write_text(
+            f"{digest} {len(expected)} cases, {count_values(expected)} values, {varduxel.__file__}\n")
