@@ -14,28 +14,31 @@ namespace varduxel::models {
 VectorResult integrated_flux_map_heyrovsky_magnification(FloatVector l, double re, double rstar, FloatVector bl,
                                                          FloatVector bf) {
     assert_equal_lengths(bl.size(), bf.size());
-    const TabulatedProfile profile(bl, bf);
-    return _integrated_heyrovsky_magnification(std::move(l), profile, re, rstar, profile.flux());
+    // The profile is read once per quadrature point, for the normaliser and
+    // every separation alike.
+    const RadialNodes nodes = RadialNodes::of(TabulatedProfile(bl, bf));
+    return _integrated_heyrovsky_magnification(std::move(l), nodes, re, rstar, nodes.flux());
 }
 
 VectorResult integrated_flux_map_witt_mao_magnification(FloatVector l, double re, double rstar, FloatVector bl,
                                                         FloatVector bf) {
     assert_equal_lengths(bl.size(), bf.size());
-    const TabulatedProfile profile(bl, bf);
-    return _integrated_witt_mao_magnification(std::move(l), profile, re, rstar, profile.flux());
+    const RadialNodes nodes = RadialNodes::of(TabulatedProfile(bl, bf));
+    return _integrated_witt_mao_magnification(std::move(l), nodes, re, rstar, nodes.flux());
 }
 
 VectorResult discrete_flux_map_heyrovsky_magnification(FloatVector l, double re, double rstar, FloatVector bl,
                                                        FloatVector bf) {
     assert_equal_lengths(bl.size(), bf.size());
     const FloatVector separations = std::move(l);
+    const CircleKernelScale scale(re, rstar);
     if (bl.empty()) return VectorResult::success(FloatVector(separations.size(), 0.0));
     FloatVector results;
     results.reserve(separations.size());
     for (double separation : separations) {
         double sum = 0.0;
         for (std::size_t j = 0; j < bl.size(); ++j) {
-            ScalarResult kernel = heyrovsky_magnification(separation, bl[j], re, rstar);
+            ScalarResult kernel = circle_kernel(separation, bl[j], scale);
             if (!kernel.ok()) return VectorResult::failure(kernel.message());
             sum = sum + kernel.value() * bf[j];
         }

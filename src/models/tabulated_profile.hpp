@@ -15,21 +15,24 @@ namespace varduxel::models {
 class TabulatedProfile {
 public:
     TabulatedProfile(std::span<const double> radii, std::span<const double> brightness)
-        : radii_(radii), brightness_(brightness) {}
+        : radii_(radii), brightness_(brightness), ascending_(numeric::is_ascending(radii, brightness)) {}
 
-    double operator()(double r) const { return numeric::interp(radii_, brightness_, r, OUTSIDE); }
+    // Radii in ascending order (the usual table) are searched by bisection,
+    // any other table by the linear scan; both give the same value.
+    double operator()(double r) const {
+        return ascending_ ? numeric::interp_ascending(radii_, brightness_, r, OUTSIDE)
+                          : numeric::interp(radii_, brightness_, r, OUTSIDE);
+    }
 
     // The flux of the profile over the unit disk: the integral of 2 pi r B(r).
-    double flux() const {
-        auto ring = [this](double r) { return r * numeric::TWO_PI * (*this)(r); };
-        return numeric::integrate(ring, 0.0, 1.0, RADIAL_TARGET).integral;
-    }
+    double flux() const { return RadialNodes::of(*this).flux(); }
 
 private:
     static inline const numeric::OutsideMode OUTSIDE = numeric::Fixed{0.0};
 
     std::span<const double> radii_;
     std::span<const double> brightness_;
+    bool ascending_;
 };
 
 }  // namespace varduxel::models

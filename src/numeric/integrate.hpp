@@ -5,7 +5,9 @@
 // callable so that it inlines; nothing is allocated.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -21,19 +23,41 @@ struct QuadratureOutput {
     std::uint32_t evaluations;
 };
 
-// Integral of f over [a, b]. f maps a double to a double and cannot fail;
-// a non-finite value counts as 0 at its node. f is called at the centre
-// first, then level by level and node by node, the right point before the
-// left one; never at a or b themselves. The result is exact to the bit only
-// with this order of operations.
+// Integrand evaluations of a run through all seven levels: the centre and
+// two per node.
+inline constexpr std::size_t MAX_EVALUATIONS = 385;
+
+// The points at which integrate() evaluates its integrand over [a, b], in its
+// call order and formed by the same operations: the centre first, then level
+// by level and node by node, the right point before the left one.
+inline std::array<double, MAX_EVALUATIONS> quadrature_points(double a, double b) {
+    const double centre = (a + b) * 0.5;
+    const double half_width = (b - a) * 0.5;
+    std::array<double, MAX_EVALUATIONS> points;
+    std::size_t index = 0;
+    points[index++] = centre;
+    for (const auto level : DE_NODE_LEVELS) {
+        for (const DeNode& node : level) {
+            const double offset = half_width * node.abscissa;
+            points[index++] = centre + offset;
+            points[index++] = centre - offset;
+        }
+    }
+    return points;
+}
+
+// integrate() for an integrand f(index, y) that also receives the position of
+// y in the call order, the index of y in quadrature_points(a, b). Whatever
+// depends on the point alone can then be tabulated once and looked up.
 template <class F>
-QuadratureOutput integrate(F&& f, double a, double b, double target) {
+QuadratureOutput integrate_indexed(F&& f, double a, double b, double target) {
     const double centre = (a + b) * 0.5;
     const double half_width = (b - a) * 0.5;
     const double tolerance = (target * 0.25) / half_width;
 
-    const auto filtered = [&f](double y) -> double {
-        const double value = f(y);
+    std::size_t index = 0;
+    const auto filtered = [&f, &index](double y) -> double {
+        const double value = f(index++, y);
         return std::isfinite(value) ? value : 0.0;
     };
 
@@ -76,6 +100,16 @@ QuadratureOutput integrate(F&& f, double a, double b, double target) {
     }
 
     return QuadratureOutput{half_width * sum, half_width * error, evaluations};
+}
+
+// Integral of f over [a, b]. f maps a double to a double and cannot fail;
+// a non-finite value counts as 0 at its node. f is called at the centre
+// first, then level by level and node by node, the right point before the
+// left one; never at a or b themselves. The result is exact to the bit only
+// with this order of operations.
+template <class F>
+QuadratureOutput integrate(F&& f, double a, double b, double target) {
+    return integrate_indexed([&f](std::size_t, double y) { return f(y); }, a, b, target);
 }
 
 }  // namespace varduxel::numeric

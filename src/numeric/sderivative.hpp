@@ -12,13 +12,15 @@ namespace varduxel::numeric {
 // before any use in a translation unit that includes this header.
 inline const double CBRT_EPS = std::cbrt(2.220446049250313e-16);
 
+// The step h = (|x| + 1) * base of the difference at x.
+inline double difference_step(double x, double base = CBRT_EPS) { return (std::fabs(x) + 1.0) * base; }
+
 // (f(x + h) - f(x - h)) / (2h) with h = (|x| + 1) * base, base = step or
 // CBRT_EPS. f is called exactly twice, at x + h first, and never fails; NaN
 // from either call gives NaN.
 template <class F>
 double sderivative(F&& f, double x, std::optional<double> step = std::nullopt) {
-    const double base = step ? *step : CBRT_EPS;
-    const double h = (std::fabs(x) + 1.0) * base;
+    const double h = difference_step(x, step ? *step : CBRT_EPS);
     const double forward = f(x + h);
     const double backward = f(x - h);
     return (forward - backward) / (h + h);

@@ -18,7 +18,7 @@ PyMODINIT_FUNC PyInit__varduxel_testing() {
     if (module == nullptr) return nullptr;
     using namespace varduxel::testing;
     if (add_elliptic_functions(module) < 0 || add_quadrature_functions(module) < 0 ||
-        add_model_functions(module) < 0) {
+        add_model_functions(module) < 0 || add_timing_functions(module) < 0) {
         Py_DECREF(module);
         return nullptr;
     }

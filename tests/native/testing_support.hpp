@@ -17,6 +17,7 @@ namespace varduxel::testing {
 int add_elliptic_functions(PyObject* module);
 int add_quadrature_functions(PyObject* module);
 int add_model_functions(PyObject* module);
+int add_timing_functions(PyObject* module);
 
 // Reads exactly `count` float arguments (anything PyFloat_AsDouble takes).
 inline bool read_doubles(const char* function, PyObject* const* args, Py_ssize_t nargs, double* out,

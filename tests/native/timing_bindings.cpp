@@ -1,0 +1,160 @@
+// Native timing loops for the benchmark: the cost of the work the module's
+// functions are made of, measured without the Python boundary, so that each
+// function can be reported as a multiple of its floor.
+#include <time.h>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "models/integrated.hpp"
+#include "models/limb_darkening_kernel.hpp"
+#include "models/uniform_disk.hpp"
+#include "numeric/de_node_levels.hpp"
+#include "testing_support.hpp"
+
+namespace varduxel::testing {
+namespace {
+
+// Keeps the timed results alive so that no loop is optimised away.
+volatile double sink = 0.0;
+
+bool read_separations(PyObject* object, std::vector<double>& out) {
+    PyObject* sequence = PySequence_Fast(object, "separations must be a sequence of floats");
+    if (sequence == nullptr) return false;
+    const Py_ssize_t size = PySequence_Fast_GET_SIZE(sequence);
+    out.reserve(static_cast<std::size_t>(size));
+    for (Py_ssize_t i = 0; i < size; ++i) {
+        const double value = PyFloat_AsDouble(PySequence_Fast_GET_ITEM(sequence, i));
+        if (value == -1.0 && PyErr_Occurred()) {
+            Py_DECREF(sequence);
+            return false;
+        }
+        out.push_back(value);
+    }
+    Py_DECREF(sequence);
+    return true;
+}
+
+// (separations, re, rstar, repeats) with at least one repeat.
+bool read_timing_arguments(const char* function, PyObject* const* args, Py_ssize_t nargs, std::vector<double>& ls,
+                           double& re, double& rstar, long& repeats) {
+    if (nargs != 4) {
+        PyErr_Format(PyExc_TypeError, "%s(ls, re, rstar, repeats) takes 4 arguments (%zd given)", function, nargs);
+        return false;
+    }
+    if (!read_separations(args[0], ls)) return false;
+    double scales[2];
+    if (!read_doubles(function, args + 1, 2, scales, 2)) return false;
+    re = scales[0];
+    rstar = scales[1];
+    repeats = PyLong_AsLong(args[3]);
+    if (repeats == -1 && PyErr_Occurred()) return false;
+    if (repeats < 1) {
+        PyErr_Format(PyExc_ValueError, "%s(): repeats must be at least 1", function);
+        return false;
+    }
+    return true;
+}
+
+// The radii at which the ring-sum quadrature over [0, 1] evaluates its
+// integrand, in its order: the centre, then every level right before left.
+std::vector<double> quadrature_radii() {
+    std::vector<double> radii{0.5};
+    for (const auto level : numeric::DE_NODE_LEVELS) {
+        for (const numeric::DeNode& node : level) {
+            const double offset = 0.5 * node.abscissa;
+            radii.push_back(0.5 + offset);
+            radii.push_back(0.5 - offset);
+        }
+    }
+    return radii;
+}
+
+// CPU time of the calling thread, in seconds: unlike wall time it does not
+// count the time other processes hold the core, which on a shared machine is
+// most of the noise. time.thread_time() reads the same clock.
+double thread_seconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The fastest of `repeats` runs of `run`, in seconds per unit of `units`.
+template <class Run>
+double best_time(long repeats, double units, Run&& run) {
+    double best = std::numeric_limits<double>::infinity();
+    for (long repeat = 0; repeat < repeats; ++repeat) {
+        const double start = thread_seconds();
+        run();
+        best = std::min(best, thread_seconds() - start);
+    }
+    return best / units;
+}
+
+// time_circle_kernel(ls, re, rstar, repeats) -> seconds per kernel evaluation:
+// the circle kernel at the 385 quadrature radii for every separation, the
+// work one ring-sum integration mandates, in a tight loop.
+PyObject* time_circle_kernel(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    std::vector<double> ls;
+    double re, rstar;
+    long repeats;
+    if (!read_timing_arguments("time_circle_kernel", args, nargs, ls, re, rstar, repeats)) return nullptr;
+    const std::vector<double> radii = quadrature_radii();
+    const double seconds = best_time(repeats, static_cast<double>(ls.size() * radii.size()), [&] {
+        double sum = 0.0;
+        for (double l : ls) {
+            for (double r : radii) {
+                const models::ScalarResult kernel = models::heyrovsky_magnification(l, r, re, rstar);
+                sum += kernel.ok() ? kernel.value() : 1.0;
+            }
+        }
+        sink = sum;
+    });
+    return PyFloat_FromDouble(seconds);
+}
+
+// time_uniform_disk(ls, re, rstar, repeats) -> seconds per separation of the
+// uniform-disk model operation on the whole vector.
+PyObject* time_uniform_disk(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    std::vector<double> ls;
+    double re, rstar;
+    long repeats;
+    if (!read_timing_arguments("time_uniform_disk", args, nargs, ls, re, rstar, repeats)) return nullptr;
+    const double seconds = best_time(repeats, static_cast<double>(ls.size()), [&] {
+        models::VectorResult result = models::witt_mao_magnification(ls, re, rstar);
+        sink = result.ok() && !result.values().empty() ? result.values().front() : 0.0;
+    });
+    return PyFloat_FromDouble(seconds);
+}
+
+// time_integrated_heyrovsky(ls, re, rstar, repeats) -> seconds per separation
+// of the ring-sum model operation, without the Python boundary.
+PyObject* time_integrated_heyrovsky(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    std::vector<double> ls;
+    double re, rstar;
+    long repeats;
+    if (!read_timing_arguments("time_integrated_heyrovsky", args, nargs, ls, re, rstar, repeats)) return nullptr;
+    const double seconds = best_time(repeats, static_cast<double>(ls.size()), [&] {
+        models::VectorResult result = models::integrated_heyrovsky_magnification(ls, re, rstar);
+        sink = result.ok() && !result.values().empty() ? result.values().front() : 0.0;
+    });
+    return PyFloat_FromDouble(seconds);
+}
+
+PyMethodDef timing_methods[] = {
+    {"time_circle_kernel", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_circle_kernel)),
+     METH_FASTCALL, "time_circle_kernel(ls, re, rstar, repeats) -> seconds per kernel evaluation"},
+    {"time_uniform_disk", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_uniform_disk)),
+     METH_FASTCALL, "time_uniform_disk(ls, re, rstar, repeats) -> seconds per separation"},
+    {"time_integrated_heyrovsky",
+     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_integrated_heyrovsky)), METH_FASTCALL,
+     "time_integrated_heyrovsky(ls, re, rstar, repeats) -> seconds per separation, natively"},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+int add_timing_functions(PyObject* module) { return PyModule_AddFunctions(module, timing_methods); }
+
+}  // namespace varduxel::testing
