@@ -187,9 +187,9 @@ def test_node_table_telling_rows(level, index, weight, abscissa):
 
 
 def load_generator():
-    spec = importlib.util.spec_from_file_location("generate_de_nodes", TOOLS / "generate_de_nodes.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("generate_de_nodes", TOOLS / "generate_de_nodes.py")
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return module
 
 
