@@ -186,7 +186,7 @@ FUNCTION_NOTES = {
         "The circle of radius 1 (the limb), one Python call per point; the worst errors sit next to the "
         "logarithmic singularity at l = 1.",
     "integrated_heyrovsky_magnification":
-        "The ring sum over 385 circles per separation with the linear law 0.6.",
+        "The ring sum of circle means with the linear law 0.6, split at the lens.",
     "integrated_flux_map_heyrovsky_magnification":
         "The linear law 0.6 sampled at equally spaced radii and interpolated linearly: the table's "
         "interpolation error is part of the error shown, and shrinks with its rows.",

@@ -105,10 +105,16 @@ def floors_lines(results):
     floors = results["floors"]
     if "unavailable" in floors:
         return [f"Floors not measured: {floors['unavailable']}."]
+    rings = floors["ring_sums"]
+    tables = ", ".join(f"{rows} rows: {ring['evaluations']:.0f} evaluations, {ring['us']:.1f} µs"
+                       for rows, ring in rings.items() if rows != "default")
     lines = [
-        f"- One circle-kernel evaluation in a tight native loop (at the 385 quadrature radii of every timed "
-        f"separation): {floors['circle_kernel_ns']:.1f} ns, so the mandated work of one ring-sum integration "
-        f"(385 evaluations) is {floors['ring_sum_us']:.1f} µs.",
+        f"- One circle-kernel evaluation (`heyrovsky_magnification`) in a tight native loop, at the 385 "
+        f"quadrature radii of every timed separation: {floors['circle_kernel_ns']:.1f} ns.",
+        f"- The ring sum of the limb-darkened functions: the integrand evaluations it makes per separation "
+        f"times the cost of one (circle mean and profile) at exactly those points in a tight native loop. "
+        f"Linear law: {rings['default']['evaluations']:.0f} evaluations, {rings['default']['us']:.1f} µs per "
+        f"separation; tables ({tables}).",
         f"- One uniform-disk evaluation in a tight native loop: {floors['uniform_disk_ns']:.1f} ns.",
     ]
     for container, share in floors["boundary"].items():
@@ -238,9 +244,10 @@ def readme_section(results, output):
         "",
     ]
     if "ring_sum_us" in floors:
-        lines += [f"'× floor' divides by the native cost of the work each function is defined to do: "
-                  f"385 circle-kernel evaluations ({floors['ring_sum_us']:.1f} µs) per separation for the "
-                  f"ring-sum integrations, one per ring for the discrete sum, one per call for the kernel itself, "
+        lines += [f"'× floor' divides by the native cost of the work each function does: the integrand "
+                  f"evaluations its ring sum makes ({floors['ring_sum_evaluations']:.0f} per separation with the "
+                  f"linear law, {floors['ring_sum_us']:.1f} µs) for the ring-sum integrations, one circle-kernel "
+                  f"evaluation per ring for the discrete sum, one per call for the kernel itself, "
                   f"and one uniform-disk evaluation ({floors['uniform_disk_ns']:.0f} ns) for "
                   f"`witt_mao_magnification`, each in a tight native loop. The worst errors of all methods sit "
                   f"next to the limb, where the closed forms switch to their near-rim values by definition; "

@@ -40,10 +40,6 @@ from timing import time_per_point  # noqa: E402
 
 import varduxel  # noqa: E402
 
-# Evaluations of the ring-sum integrand per separation: the quadrature's full
-# seven levels.
-MANDATED_KERNEL_EVALUATIONS = 385
-
 
 class Settings:
     def __init__(self, quick):
@@ -105,16 +101,29 @@ def evaluate(method, settings, refs):
 def measure_floors(settings, earlier=None):
     """The native floors, from the private test module, when it is importable.
     Measured at the start of the run and again at its end, keeping the faster
-    of the two per rho: the least disturbed measurement of the same loop."""
+    of the two per rho: the least disturbed measurement of the same loop.
+
+    The floor of a ring sum is the number of integrand evaluations it makes
+    per separation times the cost of one evaluation (circle mean and profile)
+    at exactly those points, for the default profile and for each table."""
     try:
         import _varduxel_testing as native
     except ImportError as error:
         return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
+    profiles = {"default": None, **{str(rows): W.ld_table(rows) for rows in W.TABLE_ROWS}}
     kernel, uniform = [], []
-    for rho in settings.rhos:
+    ring = {name: {"evaluations": [], "us": []} for name in profiles}
+    for index, rho in enumerate(settings.rhos):
         l = W.light_curve(settings.points).tolist()
         kernel.append(native.time_circle_kernel(l, 1.0, rho, settings.floor_repeats))
         uniform.append(native.time_uniform_disk(l, 1.0, rho, settings.floor_repeats))
+        for name, table in profiles.items():
+            evaluations, seconds = native.time_ring_sum_floor(l, 1.0, rho, settings.floor_repeats, *(table or ()))
+            us = evaluations * seconds * 1e6
+            if earlier is not None:
+                us = min(us, earlier["ring_sums"][name]["us_per_rho"][index])
+            ring[name]["evaluations"].append(evaluations)
+            ring[name]["us"].append(us)
         if earlier is not None:
             kernel[-1] = min(kernel[-1], earlier["circle_kernel_ns_per_rho"][repr(rho)] / 1e9)
             uniform[-1] = min(uniform[-1], earlier["uniform_disk_ns_per_rho"][repr(rho)] / 1e9)
@@ -123,8 +132,11 @@ def measure_floors(settings, earlier=None):
         "circle_kernel_ns_per_rho": {repr(r): k * 1e9 for r, k in zip(settings.rhos, kernel)},
         "uniform_disk_ns": statistics.fmean(uniform) * 1e9,
         "uniform_disk_ns_per_rho": {repr(r): u * 1e9 for r, u in zip(settings.rhos, uniform)},
+        "ring_sums": {name: {"evaluations": statistics.fmean(v["evaluations"]), "us": statistics.fmean(v["us"]),
+                             "us_per_rho": v["us"]} for name, v in ring.items()},
     }
-    floors["ring_sum_us"] = floors["circle_kernel_ns"] * MANDATED_KERNEL_EVALUATIONS / 1e3
+    floors["ring_sum_us"] = floors["ring_sums"]["default"]["us"]
+    floors["ring_sum_evaluations"] = floors["ring_sums"]["default"]["evaluations"]
     floors["boundary"] = earlier["boundary"] if earlier is not None else measure_boundary(native, settings)
     return floors
 
@@ -156,8 +168,10 @@ def floor_multiple(function_name, row, floors):
     if "circle_kernel_ns" not in floors or "us_per_point" not in row:
         return None
     kernel_us = floors["circle_kernel_ns"] / 1e3
-    if function_name in ("integrated_heyrovsky_magnification", "integrated_flux_map_heyrovsky_magnification"):
-        return row["us_per_point"] / (MANDATED_KERNEL_EVALUATIONS * kernel_us)
+    if function_name == "integrated_heyrovsky_magnification":
+        return row["us_per_point"] / floors["ring_sums"]["default"]["us"]
+    if function_name == "integrated_flux_map_heyrovsky_magnification":
+        return row["us_per_point"] / floors["ring_sums"][str(row["options"]["rows"])]["us"]
     if function_name == "discrete_flux_map_heyrovsky_magnification":
         return row["us_per_point"] / (row["options"]["rows"] * kernel_us)
     if function_name == "heyrovsky_magnification":

@@ -55,10 +55,15 @@ def circle_mean_closed_form(l, r, eps):
     precision; checked against circle_mean in the tests."""
     l, r, eps = mp.mpf(l), mp.mpf(r), mp.mpf(eps)
     delta = r - l
-    if abs(delta) < l * mp.mpf(10) ** (-mp.mp.dps // 2):
+    if delta == 0:
+        # A node on the singularity itself, which only the ends of a piece
+        # that stops at r = l can produce; its weight there is negligible.
+        return mp.mpf(0)
+    if abs(delta) < l * mp.mpf(10) ** (-(mp.mp.dps // 3)):
         # Quadrature nodes can sit arbitrarily close to the logarithmic
-        # singularity at r = l, where 1 - m = O(delta^2) is lost: use its
-        # leading terms there, whose error is O(delta log delta).
+        # singularity at r = l, where 1 - n and 1 - m = O(delta^2) are lost:
+        # use its leading terms there, whose error O(delta log delta)
+        # integrates to O(delta^2 log delta) over the window.
         log_term = mp.log(8 * eps * l / (abs(delta) * mp.sqrt(l * l + eps * eps)))
         return (4 * mp.atan(l / eps) + 2 * eps / l * log_term) / (2 * mp.pi)
     s = l + r
@@ -75,13 +80,32 @@ def linear_limb_darkening(coefficient):
     return lambda x: 1 - c * (1 - mp.sqrt(1 - x * x))
 
 
-def limb_darkened_mean(l, rho, profile):
+def limb_darkened_mean(l, rho, profile, kinks=()):
     """Brightness-weighted mean magnification of a star with the radial profile
     `profile` (of the normalised radius), its centre l stellar radii from the
-    lens, rho = rstar/re: the ring sum of circle means over the flux."""
+    lens, rho = rstar/re: the ring sum of circle means over the flux. `kinks`
+    are radii in (0, 1) where the profile is not smooth (a table's radii)."""
     l = mp.mpf(l)
     eps = 1 / mp.mpf(rho)
-    breaks = [0, l, 1] if 0 < l < 1 else [0, 1]
-    flux = mp.quad(lambda x: 2 * mp.pi * x * profile(x), [0, 1])
+    inner = [mp.mpf(k) for k in kinks if 0 < k < 1]
+    flux = mp.quad(lambda x: 2 * mp.pi * x * profile(x), [0, *sorted(inner), 1])
+    breaks = [0, *sorted(set(inner + ([l] if 0 < l < 1 else []))), 1]
     weighted = mp.quad(lambda x: 2 * mp.pi * x * profile(x) * circle_mean_closed_form(l, x, eps), breaks)
     return weighted / flux
+
+
+def piecewise_linear(radii, brightness):
+    """The profile of a table interpolated linearly, zero outside it, with the
+    table's doubles taken as exact."""
+    radii = [mp.mpf(r) for r in radii]
+    brightness = [mp.mpf(b) for b in brightness]
+
+    def profile(x):
+        if x < radii[0] or x > radii[-1]:
+            return mp.mpf(0)
+        for i in range(len(radii) - 1):
+            if x <= radii[i + 1]:
+                return brightness[i] + (brightness[i + 1] - brightness[i]) * (x - radii[i]) / (radii[i + 1] - radii[i])
+        return brightness[-1]
+
+    return profile

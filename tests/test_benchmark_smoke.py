@@ -65,7 +65,10 @@ def test_floors_are_measured(quick_run):
     _, results = quick_run
     floors = results["floors"]
     assert floors["circle_kernel_ns"] > 0 and floors["uniform_disk_ns"] > 0
-    assert math.isclose(floors["ring_sum_us"], floors["circle_kernel_ns"] * 385 / 1000)
+    # The ring sum's floor: its integrand evaluations, at most 2 x 385 per
+    # separation, times the cost of one.
+    for ring in floors["ring_sums"].values():
+        assert 25 <= ring["evaluations"] <= 770 and ring["us"] > 0
     assert set(floors["boundary"]) == {"numpy", "list"}
     row = results["functions"]["integrated_heyrovsky_magnification"]["rows"][0]
     assert math.isclose(row["floor_multiple"], row["us_per_point"] / floors["ring_sum_us"])

@@ -4,27 +4,25 @@
 
 #include <utility>
 
+#include "models/brightness_profiles.hpp"
 #include "models/integrated.hpp"
 #include "models/limb_darkening_kernel.hpp"
 #include "models/precondition.hpp"
-#include "models/tabulated_profile.hpp"
 
 namespace varduxel::models {
 
 VectorResult integrated_flux_map_heyrovsky_magnification(FloatVector l, double re, double rstar, FloatVector bl,
                                                          FloatVector bf) {
     assert_equal_lengths(bl.size(), bf.size());
-    // The profile is read once per quadrature point, for the normaliser and
-    // every separation alike.
-    const RadialNodes nodes = RadialNodes::of(TabulatedProfile(bl, bf));
-    return _integrated_heyrovsky_magnification(std::move(l), nodes, re, rstar, nodes.flux());
+    const TabulatedProfile profile(bl, bf);
+    return _integrated_heyrovsky_magnification(std::move(l), profile, re, rstar, profile_flux(profile));
 }
 
 VectorResult integrated_flux_map_witt_mao_magnification(FloatVector l, double re, double rstar, FloatVector bl,
                                                         FloatVector bf) {
     assert_equal_lengths(bl.size(), bf.size());
-    const RadialNodes nodes = RadialNodes::of(TabulatedProfile(bl, bf));
-    return _integrated_witt_mao_magnification(std::move(l), nodes, re, rstar, nodes.flux());
+    const TabulatedProfile profile(bl, bf);
+    return _integrated_witt_mao_magnification(std::move(l), profile, re, rstar, profile_flux(profile));
 }
 
 VectorResult discrete_flux_map_heyrovsky_magnification(FloatVector l, double re, double rstar, FloatVector bl,

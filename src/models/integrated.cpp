@@ -3,14 +3,6 @@
 
 namespace varduxel::models {
 
-namespace {
-
-struct DefaultProfile {
-    double operator()(double x) const { return default_profile(x); }
-};
-
-}  // namespace
-
 VectorResult integrated_heyrovsky_magnification(FloatVector l, double re, double rstar) {
     return _integrated_heyrovsky_magnification(std::move(l), DefaultProfile{}, re, rstar, DEFAULT_NORMALISER);
 }

@@ -1,113 +1,126 @@
 // Magnifications integrated over the stellar disk with a radial brightness
-// profile. The profile is a template callable, evaluated once per quadrature
-// point and call; the two Python-facing variants use linear limb darkening.
+// profile (brightness_profiles.hpp). The profile is a template callable, so
+// that the quadrature loops inline it.
 #pragma once
 
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <span>
 #include <utility>
 
+#include "models/brightness_profiles.hpp"
 #include "models/limb_darkening_kernel.hpp"
 #include "models/model_result.hpp"
 #include "models/uniform_disk.hpp"
 #include "numeric/constants.hpp"
 #include "numeric/integrate.hpp"
 #include "numeric/sderivative.hpp"
+#include "numeric/tanh_sinh_rule.hpp"
 
 namespace varduxel::models {
 
-// Every radial integral runs over the unit disk to this absolute target.
-inline constexpr double RADIAL_TARGET = 1e-16;
+// The flux of a profile and the uniform-disk weighting integrate over the
+// unit disk to this absolute target.
+inline constexpr double FLUX_TARGET = 1e-16;
+// Each piece of the ring sum integrates to this absolute target: the
+// quadrature's error estimate is the square of the last change, so 1e-8
+// leaves the result correct to about 1e-14 relative.
+inline constexpr double RING_SUM_TARGET = 1e-8;
 
-// Linear limb darkening with coefficient 0.6: 1 at the centre, 0.4 at the limb.
-inline double default_profile(double x) {
-    double t = 1 - x * x;
-    double s = std::sqrt(t);
-    return 1 + (1 - s) * (-0.6);
+// Bound on the circle mean's products that leaves cel's quotients and
+// doublings room below the overflow threshold (1.8e308).
+inline constexpr double MAX_RING_PRODUCT = 1e200;
+
+// The flux of a profile over the unit disk: the integral of (2 pi r) B(r),
+// the product formed in that order.
+template <class Profile>
+double profile_flux(const Profile& profile) {
+    auto ring = [&profile](double r) { return (r * numeric::TWO_PI) * profile(r); };
+    return numeric::integrate(ring, 0.0, 1.0, FLUX_TARGET).integral;
 }
 
-// The flux of default_profile as the quadrature computes it (not 4 pi / 5).
-inline constexpr double DEFAULT_NORMALISER = 2.5132741228717936;
-
-// The factors of the radial integrands that depend only on the quadrature
-// point x over [0, 1], not on the separation: 2 pi x and the profile there.
-// They are tabulated once per call and looked up by the point's position in
-// the quadrature's call order, instead of being formed again for every
-// separation; the products they enter are the same.
-class RadialNodes {
-public:
-    template <class Profile>
-    static RadialNodes of(const Profile& profile) {
-        RadialNodes nodes;
-        const auto points = numeric::quadrature_points(0.0, 1.0);
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            nodes.two_pi_x_[i] = points[i] * numeric::TWO_PI;
-            nodes.brightness_[i] = profile(points[i]);
-        }
-        return nodes;
+// The limb-darkened magnification at one separation l (stellar radii), before
+// normalisation: the integral over the radius x of 2 pi x times the circle
+// mean at x times the profile at x. The circle mean has a logarithmic
+// singularity at x = l, so a lens on the disk splits the integral there and
+// the singularity sits at an end of each piece, where the tanh-sinh rule
+// handles it. NaN for a separation that is NaN, negative or infinite, and for
+// an infinite or NaN re / rstar; NaN too beyond the range in which the circle
+// mean's arithmetic stays finite (l above about 1e50, or re / rstar above
+// about 1e100), where nodes would be lost to overflow and the sum come out
+// too small or 0.
+template <class Profile>
+double ring_sum(double l, const Profile& profile, const CircleKernelScale& scale) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    if (!(0.0 <= l && l < inf) || !(std::fabs(scale.eps) < inf)) {
+        return std::numeric_limits<double>::quiet_NaN();
     }
-
-    double two_pi_x(std::size_t i) const { return two_pi_x_[i]; }
-    double brightness(std::size_t i) const { return brightness_[i]; }
-
-    // The flux of the profile over the unit disk: the integral of
-    // (2 pi r) B(r), the product formed in that order.
-    double flux() const {
-        auto ring = [this](std::size_t i, double) { return two_pi_x_[i] * brightness_[i]; };
-        return numeric::integrate_indexed(ring, 0.0, 1.0, RADIAL_TARGET).integral;
+    // The largest product the circle mean forms, s^2 q or d^2 (s^2 + 4 eps^2),
+    // is at most (l + 1)^2 ((l + 1)^2 + 4 eps^2) on [0, 1]; next to the
+    // singularity the general complete integral divides it by sqrt(1 - n),
+    // as small as 1e-30 for the nodes there, and doubles it on every pass.
+    const double reach2 = (l + 1.0) * (l + 1.0);
+    if (!(reach2 * (reach2 + scale.eps2 * 4.0) < MAX_RING_PRODUCT)) return std::numeric_limits<double>::quiet_NaN();
+    auto ring = [&](double x) { return ((x * numeric::TWO_PI) * ring_circle_mean(l, x, scale)) * profile(x); };
+    if (0.0 < l && l < 1.0) {
+        const double inner = numeric::integrate(ring, 0.0, l, RING_SUM_TARGET).integral;
+        return inner + numeric::integrate(ring, l, 1.0, RING_SUM_TARGET).integral;
     }
+    return numeric::integrate(ring, 0.0, 1.0, RING_SUM_TARGET).integral;
+}
 
-private:
-    RadialNodes() = default;
-
-    std::array<double, numeric::MAX_EVALUATIONS> two_pi_x_;
-    std::array<double, numeric::MAX_EVALUATIONS> brightness_;
-};
-
-// Limb-darkened magnification as a sum of rings: for each separation, the
-// integral over the radius x of 2 pi x times the circle kernel at x times the
-// profile at x, divided by the normaliser. A kernel error at a node makes that
-// node NaN, which the quadrature counts as zero, so this never fails.
-inline VectorResult _integrated_heyrovsky_magnification(FloatVector l, const RadialNodes& nodes, double re,
-                                                        double rstar, double normaliser) {
+// Limb-darkened magnification as a sum of rings, one ring_sum per separation
+// divided by the normaliser (the profile's flux). Never fails.
+template <class Profile>
+VectorResult _integrated_heyrovsky_magnification(FloatVector l, const Profile& profile, double re, double rstar,
+                                                 double normaliser) {
     const FloatVector separations = std::move(l);
     const CircleKernelScale scale(re, rstar);
     FloatVector results;
     results.reserve(separations.size());
-    for (double separation : separations) {
-        auto ring = [&](std::size_t i, double x) {
-            const ScalarResult kernel = circle_kernel(separation, x, scale);
-            const double mean = kernel.ok() ? kernel.value() : std::numeric_limits<double>::quiet_NaN();
-            return nodes.two_pi_x(i) * mean * nodes.brightness(i);
-        };
-        results.push_back(numeric::integrate_indexed(ring, 0.0, 1.0, RADIAL_TARGET).integral / normaliser);
-    }
+    for (double separation : separations) results.push_back(ring_sum(separation, profile, scale) / normaliser);
     return VectorResult::success(std::move(results));
 }
 
-template <class Profile>
-VectorResult _integrated_heyrovsky_magnification(FloatVector l, const Profile& profile, double re, double rstar,
-                                                 double normaliser) {
-    if (l.empty()) return VectorResult::success(FloatVector());
-    return _integrated_heyrovsky_magnification(std::move(l), RadialNodes::of(profile), re, rstar, normaliser);
-}
+// The factors of the uniform-disk integrand that depend only on the point x
+// of the quadrature over [0, 1], not on the separation, tabulated once per
+// call in the rule's evaluation order: 2 pi x, the profile at x and the
+// central difference's outcome at x for a radial function that is one value
+// A for y >= 0 and 0 below.
+class UniformDiskPoints {
+public:
+    template <class Profile>
+    explicit UniformDiskPoints(const Profile& profile) {
+        const auto points = numeric::TanhSinhRule(0.0, 1.0).all_points();
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const double x = points[i];
+            const double h = numeric::difference_step(x);
+            two_pi_x_[i] = x * numeric::TWO_PI;
+            brightness_[i] = profile(x);
+            differences_[i] = {x * 0.5, h + h, x < 0, x + h < 0, x - h < 0};
+        }
+    }
 
-// The uniform-disk magnification of the whole star, weighted by the profile:
-// the radial function is that one value at every radius, so each result is the
-// uniform-disk value scaled by the profile's flux over the normaliser (with a
-// small excess from the derivative step at the centre). It does not resolve
-// limb darkening.
-inline VectorResult _integrated_witt_mao_magnification(FloatVector l, const RadialNodes& nodes, double re,
-                                                       double rstar, double normaliser) {
-    VectorResult uniform = witt_mao_magnification(std::move(l), re, rstar);
-    if (!uniform.ok()) return uniform;
-    const FloatVector magnifications = std::move(uniform.values());
+    // profile(x) d/dx[pi x^2 F(x)] at the point of evaluation position i,
+    // with F(y) = A for y >= 0 and the derivative by central difference.
+    double integrand(std::size_t i, double magnification) const {
+        const Difference& d = differences_[i];
+        const double value = d.below ? 0.0 : magnification;
+        double derivative = 0.0;
+        if (!d.below) {
+            const double forward = d.forward_below ? 0.0 : magnification;
+            const double backward = d.backward_below ? 0.0 : magnification;
+            const double change = forward - backward;
+            // Zero over the positive h + h is a zero of the same sign, so
+            // only the points with x < h (or a non-finite A) divide.
+            derivative = change == 0.0 ? change : change / d.twice_step;
+        }
+        return two_pi_x_[i] * (value + d.half_x * derivative) * brightness_[i];
+    }
 
-    // The central difference at each quadrature point x, with F(y) = A for
-    // y >= 0 and 0 below: where x, x + h and x - h fall relative to 0 and the
-    // divisor h + h depend on x alone, so they are tabulated once.
+private:
     struct Difference {
         double half_x;  // x * 0.5
         double twice_step;  // h + h
@@ -115,42 +128,35 @@ inline VectorResult _integrated_witt_mao_magnification(FloatVector l, const Radi
         bool forward_below;  // x + h < 0
         bool backward_below;  // x - h < 0
     };
-    std::array<Difference, numeric::MAX_EVALUATIONS> differences;
-    const auto points = numeric::quadrature_points(0.0, 1.0);
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double x = points[i];
-        const double h = numeric::difference_step(x);
-        differences[i] = {x * 0.5, h + h, x < 0, x + h < 0, x - h < 0};
-    }
 
-    FloatVector results;
-    results.reserve(magnifications.size());
-    for (double magnification : magnifications) {
-        // profile(x) d/dx[pi x^2 F(x)], with the derivative by central difference.
-        auto integrand = [&](std::size_t i, double) {
-            const Difference& d = differences[i];
-            const double value = d.below ? 0.0 : magnification;
-            double derivative = 0.0;
-            if (!d.below) {
-                const double forward = d.forward_below ? 0.0 : magnification;
-                const double backward = d.backward_below ? 0.0 : magnification;
-                const double change = forward - backward;
-                // Zero over the positive h + h is a zero of the same sign, so
-                // only the points with x < h (or a non-finite A) divide.
-                derivative = change == 0.0 ? change : change / d.twice_step;
-            }
-            return nodes.two_pi_x(i) * (value + d.half_x * derivative) * nodes.brightness(i);
-        };
-        results.push_back(numeric::integrate_indexed(integrand, 0.0, 1.0, RADIAL_TARGET).integral / normaliser);
-    }
-    return VectorResult::success(std::move(results));
-}
+    std::array<double, numeric::MAX_EVALUATIONS> two_pi_x_;
+    std::array<double, numeric::MAX_EVALUATIONS> brightness_;
+    std::array<Difference, numeric::MAX_EVALUATIONS> differences_;
+};
 
+// The uniform-disk magnification of the whole star, weighted by the profile:
+// the radial function is that one value at every radius, so each result is the
+// uniform-disk value scaled by the profile's flux over the normaliser (with a
+// small excess from the derivative step at the centre). It does not resolve
+// limb darkening.
 template <class Profile>
 VectorResult _integrated_witt_mao_magnification(FloatVector l, const Profile& profile, double re, double rstar,
                                                 double normaliser) {
-    if (l.empty()) return VectorResult::success(FloatVector());
-    return _integrated_witt_mao_magnification(std::move(l), RadialNodes::of(profile), re, rstar, normaliser);
+    VectorResult uniform = witt_mao_magnification(std::move(l), re, rstar);
+    if (!uniform.ok()) return uniform;
+    const FloatVector magnifications = std::move(uniform.values());
+    if (magnifications.empty()) return VectorResult::success(FloatVector());
+
+    const UniformDiskPoints points(profile);
+    FloatVector results;
+    results.reserve(magnifications.size());
+    for (double magnification : magnifications) {
+        auto integrand = [&](std::size_t first, std::span<const double>, std::span<double> values) {
+            for (std::size_t i = 0; i < values.size(); ++i) values[i] = points.integrand(first + i, magnification);
+        };
+        results.push_back(numeric::integrate_batches(integrand, 0.0, 1.0, FLUX_TARGET).integral / normaliser);
+    }
+    return VectorResult::success(std::move(results));
 }
 
 // The two variants with linear limb darkening of coefficient 0.6.

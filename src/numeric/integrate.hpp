@@ -10,8 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <span>
 
-#include "numeric/de_node_levels.hpp"
+#include "numeric/tanh_sinh_rule.hpp"
 
 namespace varduxel::numeric {
 
@@ -23,60 +24,62 @@ struct QuadratureOutput {
     std::uint32_t evaluations;
 };
 
-// Integrand evaluations of a run through all seven levels: the centre and
-// two per node.
-inline constexpr std::size_t MAX_EVALUATIONS = 385;
+namespace integrate_detail {
 
-// The points at which integrate() evaluates its integrand over [a, b], in its
-// call order and formed by the same operations: the centre first, then level
-// by level and node by node, the right point before the left one.
-inline std::array<double, MAX_EVALUATIONS> quadrature_points(double a, double b) {
-    const double centre = (a + b) * 0.5;
-    const double half_width = (b - a) * 0.5;
+// No stop test comes before the end of level 2, so the centre and levels 0
+// to 2 are always evaluated and form the first batch.
+inline constexpr std::size_t FIRST_BATCH_LEVELS = 3;
+inline constexpr std::size_t FIRST_BATCH_END = TanhSinhRule::level_start(FIRST_BATCH_LEVELS);
+
+inline double finite_or_zero(double value) { return std::isfinite(value) ? value : 0.0; }
+
+}  // namespace integrate_detail
+
+// Integral over [a, b] of an integrand that is evaluated a batch of points at
+// a time: f(first, points, values) writes the integrand at each of `points`
+// into `values`, where `first` is the position of points[0] in the rule's
+// evaluation order (TanhSinhRule), so that per-point data tabulated from
+// TanhSinhRule::all_points() can be looked up. A batch is the centre and
+// levels 0 to 2, then one level at a time; the sums are formed node by node
+// afterwards, so the result does not depend on how f evaluates its batch.
+// A non-finite value counts as 0 at its point.
+template <class BatchIntegrand>
+QuadratureOutput integrate_batches(BatchIntegrand&& f, double a, double b, double target) {
+    using integrate_detail::finite_or_zero;
+    const TanhSinhRule rule(a, b);
+    const double tolerance = (target * 0.25) / rule.half_width();
+
     std::array<double, MAX_EVALUATIONS> points;
-    std::size_t index = 0;
-    points[index++] = centre;
-    for (const auto level : DE_NODE_LEVELS) {
-        for (const DeNode& node : level) {
-            const double offset = half_width * node.abscissa;
-            points[index++] = centre + offset;
-            points[index++] = centre - offset;
-        }
+    std::array<double, MAX_EVALUATIONS> values;
+    points[0] = rule.centre();
+    for (std::size_t level = 0; level < integrate_detail::FIRST_BATCH_LEVELS; ++level) {
+        rule.level_points(level, &points[TanhSinhRule::level_start(level)]);
     }
-    return points;
-}
-
-// integrate() for an integrand f(index, y) that also receives the position of
-// y in the call order, the index of y in quadrature_points(a, b). Whatever
-// depends on the point alone can then be tabulated once and looked up.
-template <class F>
-QuadratureOutput integrate_indexed(F&& f, double a, double b, double target) {
-    const double centre = (a + b) * 0.5;
-    const double half_width = (b - a) * 0.5;
-    const double tolerance = (target * 0.25) / half_width;
-
-    std::size_t index = 0;
-    const auto filtered = [&f, &index](double y) -> double {
-        const double value = f(index++, y);
-        return std::isfinite(value) ? value : 0.0;
-    };
+    f(std::size_t{0}, std::span<const double>(points.data(), integrate_detail::FIRST_BATCH_END),
+      std::span<double>(values.data(), integrate_detail::FIRST_BATCH_END));
 
     // The node t = 0 (abscissa 0, weight pi/2 at step 1), doubled because
     // every level starts by halving the running sum.
-    double sum = 3.141592653589793 * filtered(centre);
+    double sum = 3.141592653589793 * finite_or_zero(values[0]);
     std::uint32_t evaluations = 1;
     double error = std::numeric_limits<double>::max();
     double previous_delta = std::numeric_limits<double>::max();
 
-    for (const auto level : DE_NODE_LEVELS) {
-        double level_sum = 0.0;
-        for (const DeNode& node : level) {
-            const double offset = half_width * node.abscissa;
-            const double right = filtered(centre + offset);
-            const double left = filtered(centre - offset);
-            level_sum = level_sum + node.weight * (right + left);
+    for (std::size_t level = 0; level < LEVEL_COUNT; ++level) {
+        const std::size_t start = TanhSinhRule::level_start(level);
+        const std::span<const DeNode> nodes = TanhSinhRule::nodes(level);
+        if (start >= integrate_detail::FIRST_BATCH_END) {
+            const std::size_t count = rule.level_points(level, &points[start]);
+            f(start, std::span<const double>(&points[start], count), std::span<double>(&values[start], count));
         }
-        evaluations += static_cast<std::uint32_t>(2 * level.size());
+
+        double level_sum = 0.0;
+        for (std::size_t j = 0; j < nodes.size(); ++j) {
+            const double right = finite_or_zero(values[start + 2 * j]);
+            const double left = finite_or_zero(values[start + 2 * j + 1]);
+            level_sum = level_sum + nodes[j].weight * (right + left);
+        }
+        evaluations += static_cast<std::uint32_t>(2 * nodes.size());
 
         const double difference = 0.5 * sum - level_sum;
         const double delta = std::fabs(difference);
@@ -99,17 +102,20 @@ QuadratureOutput integrate_indexed(F&& f, double a, double b, double target) {
         previous_delta = delta;
     }
 
-    return QuadratureOutput{half_width * sum, half_width * error, evaluations};
+    return QuadratureOutput{rule.half_width() * sum, rule.half_width() * error, evaluations};
 }
 
 // Integral of f over [a, b]. f maps a double to a double and cannot fail;
-// a non-finite value counts as 0 at its node. f is called at the centre
+// a non-finite value counts as 0 at its point. f is called at the centre
 // first, then level by level and node by node, the right point before the
 // left one; never at a or b themselves. The result is exact to the bit only
 // with this order of operations.
 template <class F>
 QuadratureOutput integrate(F&& f, double a, double b, double target) {
-    return integrate_indexed([&f](std::size_t, double y) { return f(y); }, a, b, target);
+    auto one_at_a_time = [&f](std::size_t, std::span<const double> points, std::span<double> values) {
+        for (std::size_t i = 0; i < points.size(); ++i) values[i] = f(points[i]);
+    };
+    return integrate_batches(one_at_a_time, a, b, target);
 }
 
 }  // namespace varduxel::numeric

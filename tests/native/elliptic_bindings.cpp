@@ -1,9 +1,11 @@
-// Test access to the Carlson integrals and the complete elliptic integrals.
+// Test access to the Carlson integrals, the complete elliptic integrals and
+// the general complete elliptic integral.
 // Each function takes floats and returns a float, or raises RuntimeError with
 // the kernel's message.
 #include <cstddef>
 #include <utility>
 
+#include "numeric/cel.hpp"
 #include "numeric/ellipe.hpp"
 #include "numeric/ellipk.hpp"
 #include "numeric/ellippi.hpp"
@@ -41,6 +43,7 @@ constexpr char ELLIPRJ_CORE[] = "elliprj_core";
 constexpr char ELLIPK[] = "ellipk";
 constexpr char ELLIPE[] = "ellipe";
 constexpr char ELLIPPI[] = "ellippi";
+constexpr char CEL[] = "cel";
 
 PyMethodDef elliptic_methods[] = {
     method<ELLIPRC, 2, numeric::elliprc>("elliprc(x, y)"),
@@ -52,6 +55,7 @@ PyMethodDef elliptic_methods[] = {
     method<ELLIPK, 1, numeric::ellipk>("ellipk(m)"),
     method<ELLIPE, 1, numeric::ellipe>("ellipe(m)"),
     method<ELLIPPI, 2, numeric::ellippi>("ellippi(n, m)"),
+    method<CEL, 4, numeric::cel>("cel(kc, p, a, b): the general complete elliptic integral; NaN where undefined"),
     {nullptr, nullptr, 0, nullptr},
 };
 

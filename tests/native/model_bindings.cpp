@@ -1,7 +1,9 @@
-// Test access to model internals: the tabulated brightness profile and its flux.
+// Test access to model internals: the tabulated brightness profile, its flux
+// and the circle mean that the ring sum integrates.
 #include <vector>
 
-#include "models/tabulated_profile.hpp"
+#include "models/brightness_profiles.hpp"
+#include "models/integrated.hpp"
 #include "testing_support.hpp"
 
 namespace varduxel::testing {
@@ -32,7 +34,7 @@ PyObject* tabulated_profile_flux(PyObject*, PyObject* const* args, Py_ssize_t na
     }
     std::vector<double> radii, brightness;
     if (!read_table(args[0], radii) || !read_table(args[1], brightness)) return nullptr;
-    return PyFloat_FromDouble(models::TabulatedProfile(radii, brightness).flux());
+    return PyFloat_FromDouble(models::profile_flux(models::TabulatedProfile(radii, brightness)));
 }
 
 // tabulated_profile(bl, bf, r): the interpolated brightness at radius r.
@@ -48,7 +50,17 @@ PyObject* tabulated_profile(PyObject*, PyObject* const* args, Py_ssize_t nargs) 
     return PyFloat_FromDouble(models::TabulatedProfile(radii, brightness)(r));
 }
 
+// ring_circle_mean(l, x, re, rstar): the circle mean as the ring sum integrates it.
+PyObject* ring_circle_mean(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    double values[4];
+    if (!read_doubles("ring_circle_mean", args, nargs, values, 4)) return nullptr;
+    const models::CircleKernelScale scale(values[2], values[3]);
+    return PyFloat_FromDouble(models::ring_circle_mean(values[0], values[1], scale));
+}
+
 PyMethodDef model_methods[] = {
+    {"ring_circle_mean", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(ring_circle_mean)),
+     METH_FASTCALL, "ring_circle_mean(l, x, re, rstar): the circle mean that the ring sum integrates."},
     {"tabulated_profile_flux", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(tabulated_profile_flux)),
      METH_FASTCALL, "Flux over the unit disk of a tabulated profile, as the flux maps normalise."},
     {"tabulated_profile", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(tabulated_profile)),

@@ -4,13 +4,15 @@
 #include <time.h>
 
 #include <algorithm>
+#include <utility>
 #include <limits>
 #include <vector>
 
+#include "models/brightness_profiles.hpp"
 #include "models/integrated.hpp"
 #include "models/limb_darkening_kernel.hpp"
 #include "models/uniform_disk.hpp"
-#include "numeric/de_node_levels.hpp"
+#include "numeric/tanh_sinh_rule.hpp"
 #include "testing_support.hpp"
 
 namespace varduxel::testing {
@@ -57,19 +59,25 @@ bool read_timing_arguments(const char* function, PyObject* const* args, Py_ssize
     return true;
 }
 
-// The radii at which the ring-sum quadrature over [0, 1] evaluates its
-// integrand, in its order: the centre, then every level right before left.
+// The radii at which a quadrature over [0, 1] evaluates its integrand.
 std::vector<double> quadrature_radii() {
-    std::vector<double> radii{0.5};
-    for (const auto level : numeric::DE_NODE_LEVELS) {
-        for (const numeric::DeNode& node : level) {
-            const double offset = 0.5 * node.abscissa;
-            radii.push_back(0.5 + offset);
-            radii.push_back(0.5 - offset);
-        }
-    }
-    return radii;
+    const auto points = numeric::TanhSinhRule(0.0, 1.0).all_points();
+    return std::vector<double>(points.begin(), points.end());
 }
+
+// A profile that records every radius it is asked for: the ring sum calls its
+// profile once per integrand evaluation, so this lists the points (l, x) at
+// which the integrand was evaluated.
+template <class Profile>
+struct RecordingProfile {
+    const Profile& profile;
+    double l;
+    std::vector<std::pair<double, double>>* points;
+    double operator()(double x) const {
+        points->emplace_back(l, x);
+        return profile(x);
+    }
+};
 
 // CPU time of the calling thread, in seconds: unlike wall time it does not
 // count the time other processes hold the core, which on a shared machine is
@@ -142,7 +150,46 @@ PyObject* time_integrated_heyrovsky(PyObject*, PyObject* const* args, Py_ssize_t
     return PyFloat_FromDouble(seconds);
 }
 
+// The mean number of integrand evaluations per separation that the ring sum
+// makes with `profile`, and the time of one evaluation of its integrand
+// (circle mean and profile) at exactly those points in a tight loop.
+template <class Profile>
+PyObject* ring_sum_floor(const std::vector<double>& ls, double re, double rstar, long repeats,
+                         const Profile& profile) {
+    const models::CircleKernelScale scale(re, rstar);
+    std::vector<std::pair<double, double>> points;
+    for (double l : ls) models::ring_sum(l, RecordingProfile<Profile>{profile, l, &points}, scale);
+    if (points.empty()) return Py_BuildValue("(dd)", 0.0, 0.0);
+    const double seconds = best_time(repeats, static_cast<double>(points.size()), [&] {
+        double sum = 0.0;
+        for (const auto& [l, x] : points) {
+            sum += ((x * numeric::TWO_PI) * models::ring_circle_mean(l, x, scale)) * profile(x);
+        }
+        sink = sum;
+    });
+    return Py_BuildValue("(dd)", static_cast<double>(points.size()) / static_cast<double>(ls.size()), seconds);
+}
+
+// time_ring_sum_floor(ls, re, rstar, repeats[, bl, bf]) -> (evaluations, seconds):
+// the floor of integrated_heyrovsky_magnification (or, with a table, of
+// integrated_flux_map_heyrovsky_magnification) is their product.
+PyObject* time_ring_sum_floor(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 4 && nargs != 6) {
+        PyErr_Format(PyExc_TypeError, "time_ring_sum_floor() takes 4 or 6 arguments (%zd given)", nargs);
+        return nullptr;
+    }
+    std::vector<double> ls, bl, bf;
+    double re, rstar;
+    long repeats;
+    if (!read_timing_arguments("time_ring_sum_floor", args, 4, ls, re, rstar, repeats)) return nullptr;
+    if (nargs == 4) return ring_sum_floor(ls, re, rstar, repeats, models::DefaultProfile{});
+    if (!read_separations(args[4], bl) || !read_separations(args[5], bf)) return nullptr;
+    return ring_sum_floor(ls, re, rstar, repeats, models::TabulatedProfile(bl, bf));
+}
+
 PyMethodDef timing_methods[] = {
+    {"time_ring_sum_floor", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_ring_sum_floor)),
+     METH_FASTCALL, "time_ring_sum_floor(ls, re, rstar, repeats[, bl, bf]) -> (evaluations per separation, seconds each)"},
     {"time_circle_kernel", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_circle_kernel)),
      METH_FASTCALL, "time_circle_kernel(ls, re, rstar, repeats) -> seconds per kernel evaluation"},
     {"time_uniform_disk", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_uniform_disk)),
