@@ -1,5 +1,8 @@
 // Magnification of a uniformly bright disk: the closed form in complete
-// elliptic integrals, with its limit on the rim of the disk.
+// elliptic integrals, with its limit on the rim of the disk (H. J. Witt and
+// S. Mao, 1994, ApJ 430, 505). A negative or NaN separation makes RJ fail,
+// and its text "elliprj: Fail to converge" then ends the whole call (kept as
+// it is, docs/compatibility.md); rstar = 0 gives NaN.
 #include "models/uniform_disk.hpp"
 
 #include <cmath>

@@ -1,6 +1,8 @@
 // The series that closes the duplication of RD and RJ, in the elementary
 // symmetric functions E2..E5 of the scaled deviations, summed term by term in
-// this fixed order.
+// this fixed order. It is the seventh-order series of Carlson's algorithms
+// (B. C. Carlson, 1995, Numerical Algorithms 10, 13-26); the fixed order is
+// part of the bit-for-bit results.
 #pragma once
 
 namespace varduxel::numeric {

@@ -1,5 +1,15 @@
 // Complete elliptic integral of the second kind, E(m) = int_0^(pi/2) sqrt(1 - m sin^2 t) dt,
 // with the parameter m = k^2.
+//
+// Method: for 0 <= m < 1 the polynomial approximation E = P(x) - x ln(x) Q(x)
+// in x = 1 - m, with the Cephes library's coefficients (Cephes Mathematical
+// Library, Stephen L. Moshier, ellpe.c; terms in NOTICE). A negative m is
+// mapped into (0, 1) by E(m) = sqrt(1 - m) E(m / (m - 1)).
+// Use: the uniform disk.
+// Accuracy: worst 5.6e-16 relative against mpmath (at m = -1.2e15) for m
+// from -2^53 (exclusive) to 1 (tests/test_complete_elliptic.py). Limit: from
+// m = -2^53 down, m - 1 rounds to m and E comes back NaN without an error (an
+// expected failure in the tests).
 #pragma once
 
 #include <array>

@@ -1,5 +1,15 @@
 // Complete elliptic integral of the first kind, K(m) = int_0^(pi/2) dt / sqrt(1 - m sin^2 t),
 // with the parameter m = k^2.
+//
+// Method: for 0 <= m < 1 the polynomial approximation K = P(x) - ln(x) Q(x) in
+// x = 1 - m, with the Cephes library's coefficients (Cephes Mathematical
+// Library, Stephen L. Moshier, ellpk.c; terms in NOTICE), and ln 4 - ln(x)/2
+// once x is below machine epsilon. A negative m is mapped into (0, 1) by
+// K(m) = K(m / (m - 1)) / sqrt(1 - m), with the complement 1 / (1 - m) formed
+// directly.
+// Use: the uniform disk, the circle kernel and Pi for n < 0.
+// Accuracy: worst 2.9e-16 relative against mpmath for 0 <= m < 1 and 3.3e-16
+// for m < 0 down to -1.8e308 (tests/test_complete_elliptic.py).
 #pragma once
 
 #include <array>

@@ -1,6 +1,19 @@
 // Complete elliptic integral of the third kind,
 // Pi(n, m) = int_0^(pi/2) dt / ((1 - n sin^2 t) sqrt(1 - m sin^2 t)),
 // characteristic n first, parameter m = k^2 second; built from Carlson's RF and RJ.
+//
+// Method: Pi(n, m) = RF(0, 1 - m, 1) + (n/3) RJ(0, 1 - m, 1, 1 - n), Legendre's
+// integral in Carlson's symmetric form (B. C. Carlson, 1995, Numerical
+// Algorithms 10, 13-26). For n < 0 the transformation to the characteristic
+// (m - n) / (1 - n) keeps RJ's fourth argument positive; for n = m < 0, where
+// that transformation divides by zero, Pi(m, m) = E(m) / (1 - m) with E as
+// RF - m RD / 3, which does not cancel. n = 0 is K.
+// Use: the uniform disk and the circle kernel.
+// Accuracy: worst 5.0e-16 relative against mpmath for n > 0, 1.7e-15 for
+// n < 0 and 7.3e-16 for n = m < 0 (tests/test_complete_elliptic.py). Limits
+// (expected failures in the tests): for n < 0 very close to m the two
+// quotients by m - n cancel, and for |n|, |m| beyond about 1e154 the result
+// overflows to infinity.
 #pragma once
 
 #include "numeric/constants.hpp"

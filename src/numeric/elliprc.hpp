@@ -1,5 +1,15 @@
 // Carlson's degenerate integral RC(x, y) = 1/2 int_0^inf dt / ((t + y) sqrt(t + x)),
 // the Cauchy principal value when y < 0.
+//
+// Method: RC's elementary closed forms instead of duplication: arctangent for
+// y > x, logarithm for y < x (as log1p while y/x > 1/2); the principal value
+// through RC(x, y) = sqrt(x / (x - y)) RC(x - y, -y). Definitions and the
+// principal-value relation follow B. C. Carlson, 1995, "Numerical computation
+// of real or complex elliptic integrals", Numerical Algorithms 10, 13-26.
+// Use: the equal-argument cases of RF and RJ, and every duplication step of RJ.
+// Accuracy: worst 3.8e-16 relative against mpmath on 2000 arguments
+// (tests/test_carlson.py). The error texts reach Python unchanged and are
+// kept as they are (docs/compatibility.md).
 #pragma once
 
 #include <cmath>

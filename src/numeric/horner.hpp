@@ -1,5 +1,8 @@
 // Polynomial evaluation by Horner's scheme, highest degree first, starting
 // from an accumulator of zero: acc <- acc * x + c for each coefficient c.
+// Evaluates the polynomial approximations of K and E (ellipk.hpp,
+// ellipe.hpp); this fixed order of operations is part of their bit-for-bit
+// results.
 #pragma once
 
 #include <array>

@@ -1,5 +1,13 @@
 // Central-difference derivative with a step that grows with the magnitude of
 // the point.
+//
+// Use: the Witt-Mao integrated variants (models/integrated.hpp) tabulate
+// difference_step() for their derivative form profile(x) d/dx[pi x^2 F(x)];
+// the step at the centre gives their common factor 1 + 6.6e-12
+// (tests/test_integrated.py).
+// Accuracy on linear functions: the error stays below
+// eps (|k| (|x| + h) + |m|) / h, measured worst ratio 0.88
+// (tests/test_derivative.py).
 #pragma once
 
 #include <cmath>
