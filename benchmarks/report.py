@@ -124,6 +124,25 @@ def floors_lines(results):
     return lines
 
 
+def vector_path_lines(results):
+    """integrated_heyrovsky_magnification per epoch on each vector path, beside
+    the fastest and the most accurate peer for the same quantity."""
+    paths = results.get("vector_paths", {})
+    if "unavailable" in paths or not paths:
+        return [f"Vector paths not measured: {paths.get('unavailable', 'no test module')}."]
+    function = results["functions"]["integrated_heyrovsky_magnification"]
+    base = next(r for r in function["rows"] if r["method"] == function["baseline"])
+    lines = ["| path | µs per epoch | × scalar speed | × floor | rel. error median / worst |",
+             "|---|---|---|---|---|"]
+    for name, row in paths.items():
+        lines.append(f"| {name} | {row['us_per_epoch']:.2f} | {row['speedup_over_scalar']:.2f} | "
+                     f"{row['floor_multiple']:.2f} | {_errors(base)} (every path gives the same bits) |")
+    for label, row in zip(("fastest peer", "most accurate peer"), _best_peers(function)):
+        if row is not None:
+            lines.append(f"| {label}: {_short(row['method'])} | {_t(row['us_per_point'])} |  |  | {_errors(row)} |")
+    return lines
+
+
 def markdown(results):
     settings = results["settings"]
     lines = [
@@ -139,6 +158,9 @@ def markdown(results):
         "the native floor of the work the function is defined to do (see Floors). "
         "Peers are compared with the **bold** varduxel row.", "",
         "## Floors", "", *floors_lines(results), "",
+        "## `integrated_heyrovsky_magnification` on each vector path", "",
+        "The model operation without the Python boundary, per epoch of the light curves above; the module "
+        "itself runs on the widest path the CPU has.", "", *vector_path_lines(results), "",
     ]
     for name, function in results["functions"].items():
         lines += [f"## `{name}`", "", f"Reference: {results['quantities'][function['quantity']]}. "
@@ -158,6 +180,14 @@ def _errors(row):
     return f"{_e(row['median_relative_error'])} / {_e(row['worst_relative_error'])}"
 
 
+def _best_peers(function):
+    """The fastest peer and the most accurate one (worst error, then median)
+    of a function's table, or None where no peer ran."""
+    peers = [r for r in function["rows"] if r["kind"] != "varduxel" and "us_per_point" in r]
+    picks = (lambda r: r["us_per_point"], lambda r: (r["worst_relative_error"], r["median_relative_error"]))
+    return [min(peers, key=pick) if peers else None for pick in picks]
+
+
 def summary_table(results):
     lines = ["| function | µs per point | × floor | rel. error median / worst | fastest peer: µs, error | "
              "most accurate peer: µs, error |", "|---|---|---|---|---|---|"]
@@ -165,12 +195,8 @@ def summary_table(results):
         base = next((r for r in function["rows"] if r["method"] == function["baseline"]), None)
         if base is None:
             continue
-        peers = [r for r in function["rows"] if r["kind"] != "varduxel" and "us_per_point" in r]
-        cells = []
-        for pick in (lambda r: r["us_per_point"], lambda r: (r["worst_relative_error"], r["median_relative_error"])):
-            best = min(peers, key=pick) if peers else None
-            cells.append(f"{_short(best['method'])}: {_t(best['us_per_point'])}, {_errors(best)}" if best else
-                         "none run here")
+        cells = [f"{_short(best['method'])}: {_t(best['us_per_point'])}, {_errors(best)}" if best else
+                 "none run here" for best in _best_peers(function)]
         lines.append(f"| `{name}` ({base['method'].removeprefix('varduxel, ')}) | {_t(base['us_per_point'])} | "
                      f"{_r(base.get('floor_multiple'))} | {_errors(base)} | {cells[0]} | {cells[1]} |")
     return lines
@@ -241,6 +267,11 @@ def readme_section(results, output):
         f"Measured {results['date']} on {results['machine']['processor']} (thread CPU time per point, numpy input):",
         "",
         *summary_table(results),
+        "",
+        "`integrated_heyrovsky_magnification` per epoch on each vector path (the model operation, natively; "
+        "the module runs on the widest path the CPU has):",
+        "",
+        *vector_path_lines(results),
         "",
     ]
     if "ring_sum_us" in floors:

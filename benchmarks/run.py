@@ -110,6 +110,8 @@ def measure_floors(settings, earlier=None):
         import _varduxel_testing as native
     except ImportError as error:
         return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
+    # The module runs on the widest vector path the CPU has, the last listed.
+    fastest = native.vector_paths()[-1]
     profiles = {"default": None, **{str(rows): W.ld_table(rows) for rows in W.TABLE_ROWS}}
     kernel, uniform = [], []
     ring = {name: {"evaluations": [], "us": []} for name in profiles}
@@ -118,7 +120,8 @@ def measure_floors(settings, earlier=None):
         kernel.append(native.time_circle_kernel(l, 1.0, rho, settings.floor_repeats))
         uniform.append(native.time_uniform_disk(l, 1.0, rho, settings.floor_repeats))
         for name, table in profiles.items():
-            evaluations, seconds = native.time_ring_sum_floor(l, 1.0, rho, settings.floor_repeats, *(table or ()))
+            evaluations, seconds = native.time_ring_sum_floor(l, 1.0, rho, settings.floor_repeats, fastest,
+                                                              *(table or ()))
             us = evaluations * seconds * 1e6
             if earlier is not None:
                 us = min(us, earlier["ring_sums"][name]["us_per_rho"][index])
@@ -135,10 +138,36 @@ def measure_floors(settings, earlier=None):
         "ring_sums": {name: {"evaluations": statistics.fmean(v["evaluations"]), "us": statistics.fmean(v["us"]),
                              "us_per_rho": v["us"]} for name, v in ring.items()},
     }
+    floors["vector_path"] = fastest
     floors["ring_sum_us"] = floors["ring_sums"]["default"]["us"]
     floors["ring_sum_evaluations"] = floors["ring_sums"]["default"]["evaluations"]
     floors["boundary"] = earlier["boundary"] if earlier is not None else measure_boundary(native, settings)
     return floors
+
+
+def measure_vector_paths(settings):
+    """integrated_heyrovsky_magnification's model operation on every vector
+    path the machine has (native, without the Python boundary): time per
+    epoch on the benchmark's light curves and its floor on that path."""
+    try:
+        import _varduxel_testing as native
+    except ImportError as error:
+        return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
+    paths = {}
+    for path in native.vector_paths():
+        times, floors = [], []
+        for rho in settings.rhos:
+            l = W.light_curve(settings.points).tolist()
+            times.append(native.time_ring_sums(l, 1.0, rho, settings.floor_repeats, path) * 1e6)
+            evaluations, seconds = native.time_ring_sum_floor(l, 1.0, rho, settings.floor_repeats, path)
+            floors.append(evaluations * seconds * 1e6)
+        paths[path] = {"us_per_epoch": statistics.fmean(times), "floor_us": statistics.fmean(floors),
+                       "us_per_epoch_per_rho": times}
+    scalar = paths["scalar"]["us_per_epoch"]
+    for row in paths.values():
+        row["speedup_over_scalar"] = scalar / row["us_per_epoch"]
+        row["floor_multiple"] = row["us_per_epoch"] / row["floor_us"]
+    return paths
 
 
 def measure_boundary(native, settings):
@@ -224,6 +253,8 @@ def main(argv=None):
     if "unavailable" not in floors:
         log("floors again")
         floors = measure_floors(settings, earlier=floors)
+    log("vector paths")
+    vector_paths = measure_vector_paths(settings)
     for function_name, function in functions.items():
         for row in function["rows"]:
             if row["kind"] == "varduxel":
@@ -242,6 +273,7 @@ def main(argv=None):
         "quantities": {name: description for name, (description, _) in QUANTITIES.items()},
         "reference_failures": refs.failures(),
         "floors": floors,
+        "vector_paths": vector_paths,
         "functions": functions,
     }
     (args.output / "results.json").write_text(json.dumps(results, indent=1, allow_nan=True) + "\n")

@@ -141,6 +141,7 @@ def test_wheel_holds_the_module_its_stubs_and_nothing_of_the_tests(tmp_path):
         f"varduxel-{version}.dist-info/WHEEL",
         f"varduxel-{version}.dist-info/RECORD",
         f"varduxel-{version}.dist-info/licenses/LICENSE",
+        f"varduxel-{version}.dist-info/licenses/NOTICE",
     ])
     with zipfile.ZipFile(wheel) as archive:
         assert archive.read("varduxel-stubs/__init__.pyi") == SOURCE_STUB.read_bytes()

@@ -13,6 +13,7 @@
 #include "models/brightness_profiles.hpp"
 #include "models/limb_darkening_kernel.hpp"
 #include "models/model_result.hpp"
+#include "models/ring_kernel.hpp"
 #include "models/uniform_disk.hpp"
 #include "numeric/constants.hpp"
 #include "numeric/integrate.hpp"
@@ -52,7 +53,8 @@ double profile_flux(const Profile& profile) {
 // about 1e100), where nodes would be lost to overflow and the sum come out
 // too small or 0.
 template <class Profile>
-double ring_sum(double l, const Profile& profile, const CircleKernelScale& scale) {
+double ring_sum(double l, const Profile& profile, const CircleKernelScale& scale,
+                VectorPath path = fastest_vector_path()) {
     constexpr double inf = std::numeric_limits<double>::infinity();
     if (!(0.0 <= l && l < inf) || !(std::fabs(scale.eps) < inf)) {
         return std::numeric_limits<double>::quiet_NaN();
@@ -63,24 +65,28 @@ double ring_sum(double l, const Profile& profile, const CircleKernelScale& scale
     // as small as 1e-30 for the nodes there, and doubles it on every pass.
     const double reach2 = (l + 1.0) * (l + 1.0);
     if (!(reach2 * (reach2 + scale.eps2 * 4.0) < MAX_RING_PRODUCT)) return std::numeric_limits<double>::quiet_NaN();
-    auto ring = [&](double x) { return ((x * numeric::TWO_PI) * ring_circle_mean(l, x, scale)) * profile(x); };
+    // The circle means of a batch of radii on vector lanes, then the rings.
+    auto rings = [&](std::size_t, std::span<const double> x, std::span<double> values) {
+        ring_circle_means(path, l, scale.eps2, x.data(), values.data(), x.size());
+        for (std::size_t i = 0; i < x.size(); ++i) values[i] = ((x[i] * numeric::TWO_PI) * values[i]) * profile(x[i]);
+    };
     if (0.0 < l && l < 1.0) {
-        const double inner = numeric::integrate(ring, 0.0, l, RING_SUM_TARGET).integral;
-        return inner + numeric::integrate(ring, l, 1.0, RING_SUM_TARGET).integral;
+        const double inner = numeric::integrate_batches(rings, 0.0, l, RING_SUM_TARGET).integral;
+        return inner + numeric::integrate_batches(rings, l, 1.0, RING_SUM_TARGET).integral;
     }
-    return numeric::integrate(ring, 0.0, 1.0, RING_SUM_TARGET).integral;
+    return numeric::integrate_batches(rings, 0.0, 1.0, RING_SUM_TARGET).integral;
 }
 
 // Limb-darkened magnification as a sum of rings, one ring_sum per separation
 // divided by the normaliser (the profile's flux). Never fails.
 template <class Profile>
 VectorResult _integrated_heyrovsky_magnification(FloatVector l, const Profile& profile, double re, double rstar,
-                                                 double normaliser) {
+                                                 double normaliser, VectorPath path = fastest_vector_path()) {
     const FloatVector separations = std::move(l);
     const CircleKernelScale scale(re, rstar);
     FloatVector results;
     results.reserve(separations.size());
-    for (double separation : separations) results.push_back(ring_sum(separation, profile, scale) / normaliser);
+    for (double separation : separations) results.push_back(ring_sum(separation, profile, scale, path) / normaliser);
     return VectorResult::success(std::move(results));
 }
 

@@ -8,7 +8,6 @@
 #include <cmath>
 
 #include "models/model_result.hpp"
-#include "numeric/cel.hpp"
 #include "numeric/constants.hpp"
 #include "numeric/ellipk.hpp"
 #include "numeric/ellippi.hpp"
@@ -79,30 +78,6 @@ inline ScalarResult circle_kernel(double l, double r, const CircleKernelScale& s
 // re, rstar: Einstein and stellar radius in one unit.
 inline ScalarResult heyrovsky_magnification(double l, double r, double re, double rstar) {
     return circle_kernel(l, r, CircleKernelScale(re, rstar));
-}
-
-// The same circle mean in the form the ring sum integrates over the radius x,
-// right up to the logarithmic singularity at x = l, with no near-caustic
-// branch. Near x = l both n = 4lx / s^2 and m = 16 eps^2 lx / (s^2 q) tend to
-// 1, so their complements are formed exactly instead of by subtraction:
-// 1 - n = d^2 / s^2 and 1 - m = d^2 (s^2 + 4 eps^2) / (s^2 q), since
-// s^2 - 4lx = d^2 and s^2 q - 16 eps^2 lx = d^2 (s^2 + 4 eps^2). The bracket
-// d^2 Pi(n, m) + 2 eps^2 K(m) is one general complete elliptic integral.
-// NaN where it does not converge (a point that rounds onto x = l); it cannot
-// fail otherwise. l >= 0 and x >= 0 are the caller's to ensure.
-inline double ring_circle_mean(double l, double x, const CircleKernelScale& scale) {
-    const double d = x - l;
-    const double d2 = d * d;
-    const double eps2 = scale.eps2;
-    const double q = d2 + eps2 * 4.0;
-    const double s = l + x;
-    const double s2 = s * s;
-    const double nc = d2 / s2;
-    const double mc = (d2 * (s2 + eps2 * 4.0)) / (s2 * q);
-    const double a = d2 + (eps2 + eps2);
-    const double b = d2 + (eps2 + eps2) * nc;
-    const double bracket = numeric::cel(std::sqrt(mc), nc, a, b);
-    return ((4.0 / (s * std::sqrt(q))) * bracket) / numeric::TWO_PI;
 }
 
 }  // namespace varduxel::models

@@ -12,15 +12,19 @@
 // one evaluation. Passing the complements kc and p directly, instead of m and
 // n, keeps their full precision when m and n are close to 1.
 //
-// Only +, -, *, / and sqrt: the result does not depend on the C library.
-// The loop converges quadratically (one pass for kc = 1, thirteen for kc as
-// small as 5e-324). Measured against mpmath: 8e-16 relative.
+// Only +, -, *, / and sqrt, which IEEE 754 rounds the same in every vector
+// lane as in a scalar register: the kernel is written once against the lane
+// interface of simd/scalar_lanes.hpp and gives the same bits on one value or
+// on AVX2 and AVX-512 lanes. The loop converges quadratically (one pass for
+// kc = 1, thirteen for kc as small as 5e-324); lanes that have converged are
+// frozen while the others go on. Measured against mpmath: 1.1e-15 relative
+// for non-negative a and b.
 #pragma once
 
-#include <cmath>
 #include <limits>
 
 #include "numeric/constants.hpp"
+#include "numeric/simd/scalar_lanes.hpp"
 
 namespace varduxel::numeric {
 
@@ -29,35 +33,56 @@ namespace cel_detail {
 // The loop stops once kc and the running mean m agree to half the digits:
 // the next pass would agree to all of them.
 inline constexpr double TOLERANCE = 1.4901161193847656e-08;  // 2^-26
-// Enough for every kc between the smallest subnormal and the largest double.
+// Thirteen passes suffice down to the smallest subnormal kc.
 inline constexpr int MAX_PASSES = 32;
+inline constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
+inline constexpr double INFINITE = std::numeric_limits<double>::infinity();
 
 }  // namespace cel_detail
 
-// NaN where the loop does not converge: kc zero, infinite or NaN, p not
-// positive (the principal value for p < 0 is not provided) or NaN.
-inline double cel(double kc, double p, double a, double b) {
-    if (!(p > 0)) return std::numeric_limits<double>::quiet_NaN();
-    kc = std::fabs(kc);
-    double e = kc;
-    double m = 1.0;
-    p = std::sqrt(p);
+// cel on every lane of V. NaN where the loop does not converge or the
+// integral is not defined: kc zero, infinite or NaN; p not positive (the
+// principal value for p < 0 is not provided) or NaN.
+template <class Lanes>
+Lanes cel(Lanes kc, Lanes p, Lanes a, Lanes b) {
+    using namespace cel_detail;
+    using Mask = typename Lanes::Mask;
+    kc = abs(kc);
+    // Whether the loop converges depends on kc alone, and it does for every
+    // kc in (0, inf); lanes outside, or with p <= 0, take no part.
+    Mask running = (p > Lanes(0.0)) & (kc > Lanes(0.0)) & (kc < Lanes(INFINITE));
+    Mask converged{};
+    Lanes e = kc;
+    Lanes m = 1.0;
+    p = sqrt(p);
     b = b / p;
-    for (int pass = 0; pass < cel_detail::MAX_PASSES; ++pass) {
-        const double f = a;
-        a = a + b / p;
-        double g = e / p;
-        b = b + f * g;
-        b = b + b;
-        p = g + p;
+    for (int pass = 0; pass < MAX_PASSES && any(running); ++pass) {
+        const Lanes f = a;
+        const Lanes next_a = a + b / p;
+        Lanes g = e / p;
+        Lanes next_b = b + f * g;
+        next_b = next_b + next_b;
+        const Lanes next_p = g + p;
         g = m;
-        m = kc + m;
-        if (std::fabs(g - kc) <= g * cel_detail::TOLERANCE) return (HALF_PI * (b + a * m)) / (m * (m + p));
-        kc = std::sqrt(e);
+        const Lanes next_m = kc + m;
+        const Mask done = running & (abs(g - kc) <= g * Lanes(TOLERANCE));
+        a = select(running, next_a, a);
+        b = select(running, next_b, b);
+        p = select(running, next_p, p);
+        m = select(running, next_m, m);
+        converged = converged | done;
+        running = and_not(running, done);
+        kc = sqrt(e);
         kc = kc + kc;
         e = kc * m;
     }
-    return std::numeric_limits<double>::quiet_NaN();
+    const Lanes value = (Lanes(HALF_PI) * (b + a * m)) / (m * (m + p));
+    return select(converged, value, Lanes(NOT_A_NUMBER));
+}
+
+inline double cel(double kc, double p, double a, double b) {
+    using simd::ScalarLanes;
+    return cel(ScalarLanes(kc), ScalarLanes(p), ScalarLanes(a), ScalarLanes(b)).value;
 }
 
 }  // namespace varduxel::numeric

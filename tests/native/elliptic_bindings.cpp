@@ -45,6 +45,9 @@ constexpr char ELLIPE[] = "ellipe";
 constexpr char ELLIPPI[] = "ellippi";
 constexpr char CEL[] = "cel";
 
+// The scalar overload of the general complete integral.
+double cel(double kc, double p, double a, double b) { return numeric::cel(kc, p, a, b); }
+
 PyMethodDef elliptic_methods[] = {
     method<ELLIPRC, 2, numeric::elliprc>("elliprc(x, y)"),
     method<ELLIPRF, 3, numeric::elliprf>("elliprf(x, y, z)"),
@@ -55,7 +58,7 @@ PyMethodDef elliptic_methods[] = {
     method<ELLIPK, 1, numeric::ellipk>("ellipk(m)"),
     method<ELLIPE, 1, numeric::ellipe>("ellipe(m)"),
     method<ELLIPPI, 2, numeric::ellippi>("ellippi(n, m)"),
-    method<CEL, 4, numeric::cel>("cel(kc, p, a, b): the general complete elliptic integral; NaN where undefined"),
+    method<CEL, 4, cel>("cel(kc, p, a, b): the general complete elliptic integral; NaN where undefined"),
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -50,24 +50,6 @@ PyObject* py_sderivative(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     return PyFloat_FromDouble(derivative);
 }
 
-bool read_float_sequence(PyObject* object, const char* name, std::vector<double>& out) {
-    PyObject* sequence = PySequence_Fast(object, name);
-    if (sequence == nullptr) return false;
-    const Py_ssize_t size = PySequence_Fast_GET_SIZE(sequence);
-    PyObject** items = PySequence_Fast_ITEMS(sequence);
-    out.reserve(static_cast<std::size_t>(size));
-    for (Py_ssize_t i = 0; i < size; ++i) {
-        const double value = PyFloat_AsDouble(items[i]);
-        if (value == -1.0 && PyErr_Occurred()) {
-            Py_DECREF(sequence);
-            return false;
-        }
-        out.push_back(value);
-    }
-    Py_DECREF(sequence);
-    return true;
-}
-
 // interp(x, y, xp, mode[, fixed_value]); mode is "extend", "edge_value" or
 // "fixed", and fixed_value (default 0.0) is allowed only with "fixed".
 PyObject* py_interp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
@@ -77,8 +59,8 @@ PyObject* py_interp(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     }
     std::vector<double> x;
     std::vector<double> y;
-    if (!read_float_sequence(args[0], "interp(): x must be a sequence", x)) return nullptr;
-    if (!read_float_sequence(args[1], "interp(): y must be a sequence", y)) return nullptr;
+    if (!read_floats(args[0], "interp(): x must be a sequence", x)) return nullptr;
+    if (!read_floats(args[1], "interp(): y must be a sequence", y)) return nullptr;
     const double xp = PyFloat_AsDouble(args[2]);
     if (xp == -1.0 && PyErr_Occurred()) return nullptr;
     const char* name = PyUnicode_Check(args[3]) ? PyUnicode_AsUTF8(args[3]) : nullptr;

@@ -4,7 +4,6 @@
 #include <time.h>
 
 #include <algorithm>
-#include <utility>
 #include <limits>
 #include <vector>
 
@@ -21,23 +20,6 @@ namespace {
 // Keeps the timed results alive so that no loop is optimised away.
 volatile double sink = 0.0;
 
-bool read_separations(PyObject* object, std::vector<double>& out) {
-    PyObject* sequence = PySequence_Fast(object, "separations must be a sequence of floats");
-    if (sequence == nullptr) return false;
-    const Py_ssize_t size = PySequence_Fast_GET_SIZE(sequence);
-    out.reserve(static_cast<std::size_t>(size));
-    for (Py_ssize_t i = 0; i < size; ++i) {
-        const double value = PyFloat_AsDouble(PySequence_Fast_GET_ITEM(sequence, i));
-        if (value == -1.0 && PyErr_Occurred()) {
-            Py_DECREF(sequence);
-            return false;
-        }
-        out.push_back(value);
-    }
-    Py_DECREF(sequence);
-    return true;
-}
-
 // (separations, re, rstar, repeats) with at least one repeat.
 bool read_timing_arguments(const char* function, PyObject* const* args, Py_ssize_t nargs, std::vector<double>& ls,
                            double& re, double& rstar, long& repeats) {
@@ -45,7 +27,7 @@ bool read_timing_arguments(const char* function, PyObject* const* args, Py_ssize
         PyErr_Format(PyExc_TypeError, "%s(ls, re, rstar, repeats) takes 4 arguments (%zd given)", function, nargs);
         return false;
     }
-    if (!read_separations(args[0], ls)) return false;
+    if (!read_floats(args[0], "separations must be a sequence of floats", ls)) return false;
     double scales[2];
     if (!read_doubles(function, args + 1, 2, scales, 2)) return false;
     re = scales[0];
@@ -66,15 +48,14 @@ std::vector<double> quadrature_radii() {
 }
 
 // A profile that records every radius it is asked for: the ring sum calls its
-// profile once per integrand evaluation, so this lists the points (l, x) at
-// which the integrand was evaluated.
+// profile once per integrand evaluation, so this lists the radii at which the
+// integrand was evaluated.
 template <class Profile>
 struct RecordingProfile {
     const Profile& profile;
-    double l;
-    std::vector<std::pair<double, double>>* points;
+    std::vector<double>* radii;
     double operator()(double x) const {
-        points->emplace_back(l, x);
+        radii->push_back(x);
         return profile(x);
     }
 };
@@ -136,67 +117,92 @@ PyObject* time_uniform_disk(PyObject*, PyObject* const* args, Py_ssize_t nargs) 
     return PyFloat_FromDouble(seconds);
 }
 
-// time_integrated_heyrovsky(ls, re, rstar, repeats) -> seconds per separation
-// of the ring-sum model operation, without the Python boundary.
-PyObject* time_integrated_heyrovsky(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    std::vector<double> ls;
-    double re, rstar;
-    long repeats;
-    if (!read_timing_arguments("time_integrated_heyrovsky", args, nargs, ls, re, rstar, repeats)) return nullptr;
-    const double seconds = best_time(repeats, static_cast<double>(ls.size()), [&] {
-        models::VectorResult result = models::integrated_heyrovsky_magnification(ls, re, rstar);
-        sink = result.ok() && !result.values().empty() ? result.values().front() : 0.0;
-    });
-    return PyFloat_FromDouble(seconds);
-}
-
 // The mean number of integrand evaluations per separation that the ring sum
-// makes with `profile`, and the time of one evaluation of its integrand
-// (circle mean and profile) at exactly those points in a tight loop.
+// makes with `profile`, and the time of one evaluation of its integrand at
+// exactly those radii: the circle means of each separation's radii in one
+// batch on the lanes of `path`, then the rings with the profile.
 template <class Profile>
 PyObject* ring_sum_floor(const std::vector<double>& ls, double re, double rstar, long repeats,
-                         const Profile& profile) {
+                         models::VectorPath path, const Profile& profile) {
     const models::CircleKernelScale scale(re, rstar);
-    std::vector<std::pair<double, double>> points;
-    for (double l : ls) models::ring_sum(l, RecordingProfile<Profile>{profile, l, &points}, scale);
-    if (points.empty()) return Py_BuildValue("(dd)", 0.0, 0.0);
-    const double seconds = best_time(repeats, static_cast<double>(points.size()), [&] {
+    std::vector<std::vector<double>> radii(ls.size());
+    std::size_t evaluations = 0;
+    for (std::size_t i = 0; i < ls.size(); ++i) {
+        models::ring_sum(ls[i], RecordingProfile<Profile>{profile, &radii[i]}, scale, path);
+        evaluations += radii[i].size();
+    }
+    if (evaluations == 0) return Py_BuildValue("(dd)", 0.0, 0.0);
+    std::vector<double> values;
+    const double seconds = best_time(repeats, static_cast<double>(evaluations), [&] {
         double sum = 0.0;
-        for (const auto& [l, x] : points) {
-            sum += ((x * numeric::TWO_PI) * models::ring_circle_mean(l, x, scale)) * profile(x);
+        for (std::size_t i = 0; i < ls.size(); ++i) {
+            const std::vector<double>& x = radii[i];
+            values.resize(x.size());
+            models::ring_circle_means(path, ls[i], scale.eps2, x.data(), values.data(), x.size());
+            for (std::size_t k = 0; k < x.size(); ++k) sum += ((x[k] * numeric::TWO_PI) * values[k]) * profile(x[k]);
         }
         sink = sum;
     });
-    return Py_BuildValue("(dd)", static_cast<double>(points.size()) / static_cast<double>(ls.size()), seconds);
+    return Py_BuildValue("(dd)", static_cast<double>(evaluations) / static_cast<double>(ls.size()), seconds);
 }
 
-// time_ring_sum_floor(ls, re, rstar, repeats[, bl, bf]) -> (evaluations, seconds):
-// the floor of integrated_heyrovsky_magnification (or, with a table, of
-// integrated_flux_map_heyrovsky_magnification) is their product.
+// time_ring_sum_floor(ls, re, rstar, repeats, path[, bl, bf]) -> (evaluations,
+// seconds): the floor of integrated_heyrovsky_magnification (or, with a
+// table, of integrated_flux_map_heyrovsky_magnification) on the vector path
+// named `path` is their product.
 PyObject* time_ring_sum_floor(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 4 && nargs != 6) {
-        PyErr_Format(PyExc_TypeError, "time_ring_sum_floor() takes 4 or 6 arguments (%zd given)", nargs);
+    if (nargs != 5 && nargs != 7) {
+        PyErr_Format(PyExc_TypeError, "time_ring_sum_floor() takes 5 or 7 arguments (%zd given)", nargs);
         return nullptr;
     }
     std::vector<double> ls, bl, bf;
     double re, rstar;
     long repeats;
-    if (!read_timing_arguments("time_ring_sum_floor", args, 4, ls, re, rstar, repeats)) return nullptr;
-    if (nargs == 4) return ring_sum_floor(ls, re, rstar, repeats, models::DefaultProfile{});
-    if (!read_separations(args[4], bl) || !read_separations(args[5], bf)) return nullptr;
-    return ring_sum_floor(ls, re, rstar, repeats, models::TabulatedProfile(bl, bf));
+    models::VectorPath path;
+    if (!read_timing_arguments("time_ring_sum_floor", args, 4, ls, re, rstar, repeats) ||
+        !read_vector_path(args[4], path)) {
+        return nullptr;
+    }
+    if (nargs == 5) return ring_sum_floor(ls, re, rstar, repeats, path, models::DefaultProfile{});
+    if (!read_floats(args[5], "bl must be a sequence", bl) || !read_floats(args[6], "bf must be a sequence", bf)) {
+        return nullptr;
+    }
+    return ring_sum_floor(ls, re, rstar, repeats, path, models::TabulatedProfile(bl, bf));
+}
+
+// time_ring_sums(ls, re, rstar, repeats, path) -> seconds per separation of
+// integrated_heyrovsky_magnification's model operation on the lanes of `path`.
+PyObject* time_ring_sums(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 5) {
+        PyErr_Format(PyExc_TypeError, "time_ring_sums() takes 5 arguments (%zd given)", nargs);
+        return nullptr;
+    }
+    std::vector<double> ls;
+    double re, rstar;
+    long repeats;
+    models::VectorPath path;
+    if (!read_timing_arguments("time_ring_sums", args, 4, ls, re, rstar, repeats) ||
+        !read_vector_path(args[4], path)) {
+        return nullptr;
+    }
+    const double seconds = best_time(repeats, static_cast<double>(ls.size()), [&] {
+        models::VectorResult result = models::_integrated_heyrovsky_magnification(
+            ls, models::DefaultProfile{}, re, rstar, models::DEFAULT_NORMALISER, path);
+        sink = result.values().empty() ? 0.0 : result.values().front();
+    });
+    return PyFloat_FromDouble(seconds);
 }
 
 PyMethodDef timing_methods[] = {
     {"time_ring_sum_floor", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_ring_sum_floor)),
-     METH_FASTCALL, "time_ring_sum_floor(ls, re, rstar, repeats[, bl, bf]) -> (evaluations per separation, seconds each)"},
+     METH_FASTCALL,
+     "time_ring_sum_floor(ls, re, rstar, repeats, path[, bl, bf]) -> (evaluations per separation, seconds each)"},
+    {"time_ring_sums", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_ring_sums)), METH_FASTCALL,
+     "time_ring_sums(ls, re, rstar, repeats, path) -> seconds per separation on one vector path"},
     {"time_circle_kernel", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_circle_kernel)),
      METH_FASTCALL, "time_circle_kernel(ls, re, rstar, repeats) -> seconds per kernel evaluation"},
     {"time_uniform_disk", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_uniform_disk)),
      METH_FASTCALL, "time_uniform_disk(ls, re, rstar, repeats) -> seconds per separation"},
-    {"time_integrated_heyrovsky",
-     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(time_integrated_heyrovsky)), METH_FASTCALL,
-     "time_integrated_heyrovsky(ls, re, rstar, repeats) -> seconds per separation, natively"},
     {nullptr, nullptr, 0, nullptr},
 };
 
