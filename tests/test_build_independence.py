@@ -7,7 +7,10 @@ Both builds run in subprocesses (one process cannot load two modules of one
 name). `./dev test` builds the unoptimised module into build/O0-<version> and
 passes that folder in VARDUXEL_O0_MODULE_DIR; it also passes
 VARDUXEL_DIGEST_FILE, where this test records a digest of all outcomes, and
-compares the digests of all CPython versions and builds at the end.
+compares the digests of all CPython versions and builds at the end. With the
+test modules of both builds (VARDUXEL_TEST_MODULE_DIR and
+VARDUXEL_O0_TEST_MODULE_DIR) the ring sums are also run on every vector path
+the machine has, in both builds.
 """
 
 import hashlib
@@ -23,6 +26,9 @@ import varduxel
 
 TESTS = pathlib.Path(__file__).resolve().parent
 O0_FOLDER = os.environ.get("VARDUXEL_O0_MODULE_DIR")
+# The test modules of both builds, for the ring sums on every vector path.
+TEST_MODULE_FOLDER = os.environ.get("VARDUXEL_TEST_MODULE_DIR", "")
+O0_TEST_MODULE_FOLDER = os.environ.get("VARDUXEL_O0_TEST_MODULE_DIR", "")
 
 # Runs the corpus and the seeded bulk cases against the varduxel found in
 # argv[1] and prints {case id: outcome} and {case id: function} as JSON.
@@ -73,14 +79,37 @@ outcomes, functions = {}, {}
 for case in corpus.cases() + bulk_cases():
     outcomes[case.id] = corpus.run_case(case, varduxel)
     functions[case.id] = case.function
+
+# With the test module of the same build (argv[2]), the ring sums once more
+# on every vector path the machine has, under the ids "<path>/<case id>".
+if sys.argv[2]:
+    import _varduxel_testing as native
+    assert os.path.dirname(os.path.abspath(native.__file__)) == os.path.abspath(sys.argv[2]), native.__file__
+
+    class OnPath:
+        def __init__(self, path):
+            self.path = path
+
+        def integrated_heyrovsky_magnification(self, l, re, rstar):
+            return native.ring_sums(l, re, rstar, self.path)
+
+        def integrated_flux_map_heyrovsky_magnification(self, l, re, rstar, bl, bf):
+            return native.ring_sums(l, re, rstar, self.path, bl, bf)
+
+    ring_sums = [case for case in corpus.cases() + bulk_cases()
+                 if hasattr(OnPath, case.function) and not case.kwargs and isinstance(outcomes[case.id], list)]
+    for path in native.vector_paths():
+        for case in ring_sums:
+            outcomes[f"{path}/{case.id}"] = corpus.run_case(case, OnPath(path))
+            functions[f"{path}/{case.id}"] = case.function
 json.dump({"outcomes": outcomes, "functions": functions}, sys.stdout)
 """
 
 
-def outcomes_of(folder):
-    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(folder), str(TESTS)]))
-    process = subprocess.run([sys.executable, "-c", CHILD, str(folder)], env=env, capture_output=True, text=True,
-                             timeout=600)
+def outcomes_of(folder, test_module_folder):
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(folder), test_module_folder, str(TESTS)]))
+    process = subprocess.run([sys.executable, "-c", CHILD, str(folder), test_module_folder], env=env,
+                             capture_output=True, text=True, timeout=600)
     assert process.returncode == 0, process.stderr
     return json.loads(process.stdout)
 
@@ -100,11 +129,16 @@ def test_unoptimised_and_optimised_builds_give_the_same_bits():
     cache = (pathlib.Path(O0_FOLDER) / "CMakeCache.txt").read_text()
     assert "CMAKE_CXX_FLAGS_RELEASE:STRING=-O0" in cache
 
-    expected, functions = outcomes_of(optimised_folder).values()
-    actual, _ = outcomes_of(O0_FOLDER).values()
+    both_test_modules = TEST_MODULE_FOLDER and O0_TEST_MODULE_FOLDER
+    expected, functions = outcomes_of(optimised_folder, TEST_MODULE_FOLDER if both_test_modules else "").values()
+    actual, _ = outcomes_of(O0_FOLDER, O0_TEST_MODULE_FOLDER if both_test_modules else "").values()
     assert list(actual) == list(expected)
     differing = [(case, expected[case], actual[case]) for case in expected if actual[case] != expected[case]]
     assert not differing, f"{len(differing)} of {len(expected)} cases differ; first: {differing[:3]}"
+    # Every vector path gives the module's bits, in both builds.
+    on_paths = [case for case in expected if case.split("/", 1)[0] in ("scalar", "avx2", "avx512")]
+    assert not both_test_modules or len(on_paths) > 100
+    assert all(expected[case] == expected[case.split("/", 1)[1]] for case in on_paths)
     # Results, not only errors, are compared for every function.
     assert {functions[case] for case, outcome in expected.items() if not isinstance(outcome, dict)} == \
         set(varduxel.__all__)
