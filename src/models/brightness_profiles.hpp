@@ -11,12 +11,18 @@
 
 namespace varduxel::models {
 
-// Linear limb darkening with coefficient 0.6: 1 at the centre, 0.4 at the limb.
-inline double default_profile(double x) {
-    double t = 1 - x * x;
-    double s = std::sqrt(t);
-    return 1 + (1 - s) * (-0.6);
+// Linear limb darkening with coefficient 0.6: 1 at the centre, 0.4 at the
+// limb; on one value or on every lane of a vector lane type (numeric/simd/),
+// with the same operations.
+template <class Value>
+Value linear_limb_darkening(Value x) {
+    using std::sqrt;
+    const Value t = Value(1.0) - x * x;
+    const Value s = sqrt(t);
+    return Value(1.0) + (Value(1.0) - s) * Value(-0.6);
 }
+
+inline double default_profile(double x) { return linear_limb_darkening(x); }
 
 struct DefaultProfile {
     double operator()(double x) const { return default_profile(x); }

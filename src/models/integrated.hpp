@@ -42,6 +42,21 @@ double profile_flux(const Profile& profile) {
     return numeric::integrate(ring, 0.0, 1.0, FLUX_TARGET).integral;
 }
 
+// The ring integrand ((x 2 pi) C(x)) B(x) at a batch of radii x: the circle
+// means C on vector lanes, then the rings with the profile B point by point;
+// the linear law goes on the lanes with them.
+template <class Profile>
+void evaluate_rings(const Profile& profile, VectorPath path, double l, double eps2, std::span<const double> x,
+                    std::span<double> values) {
+    ring_circle_means(path, l, eps2, x.data(), values.data(), x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) values[i] = ((x[i] * numeric::TWO_PI) * values[i]) * profile(x[i]);
+}
+
+inline void evaluate_rings(const DefaultProfile&, VectorPath path, double l, double eps2, std::span<const double> x,
+                           std::span<double> values) {
+    linear_law_rings(path, l, eps2, x.data(), values.data(), x.size());
+}
+
 // The limb-darkened magnification at one separation l (stellar radii), before
 // normalisation: the integral over the radius x of 2 pi x times the circle
 // mean at x times the profile at x. The circle mean has a logarithmic
@@ -65,10 +80,8 @@ double ring_sum(double l, const Profile& profile, const CircleKernelScale& scale
     // as small as 1e-30 for the nodes there, and doubles it on every pass.
     const double reach2 = (l + 1.0) * (l + 1.0);
     if (!(reach2 * (reach2 + scale.eps2 * 4.0) < MAX_RING_PRODUCT)) return std::numeric_limits<double>::quiet_NaN();
-    // The circle means of a batch of radii on vector lanes, then the rings.
     auto rings = [&](std::size_t, std::span<const double> x, std::span<double> values) {
-        ring_circle_means(path, l, scale.eps2, x.data(), values.data(), x.size());
-        for (std::size_t i = 0; i < x.size(); ++i) values[i] = ((x[i] * numeric::TWO_PI) * values[i]) * profile(x[i]);
+        evaluate_rings(profile, path, l, scale.eps2, x, values);
     };
     if (0.0 < l && l < 1.0) {
         const double inner = numeric::integrate_batches(rings, 0.0, l, RING_SUM_TARGET).integral;

@@ -1,4 +1,4 @@
-// Choice of the vector path for the ring sum's circle means.
+// Choice of the vector path for the ring sum's circle means and rings.
 #include "models/ring_kernel.hpp"
 
 #include "numeric/simd/scalar_lanes.hpp"
@@ -10,6 +10,8 @@ namespace varduxel::models {
 // compiled for those instruction sets.
 void ring_circle_means_avx2(double l, double eps2, const double* x, double* out, std::size_t count);
 void ring_circle_means_avx512(double l, double eps2, const double* x, double* out, std::size_t count);
+void linear_law_rings_avx2(double l, double eps2, const double* x, double* out, std::size_t count);
+void linear_law_rings_avx512(double l, double eps2, const double* x, double* out, std::size_t count);
 #endif
 
 bool is_available(VectorPath path) {
@@ -45,7 +47,20 @@ void ring_circle_means(VectorPath path, double l, double eps2, const double* x, 
             return ring_circle_means_avx2(l, eps2, x, out, count);
 #endif
         default:
-            return ring_circle_means_on<numeric::simd::ScalarLanes>(l, eps2, x, out, count);
+            return evaluate_on_lanes<numeric::simd::ScalarLanes>(CircleMeans{}, l, eps2, x, out, count);
+    }
+}
+
+void linear_law_rings(VectorPath path, double l, double eps2, const double* x, double* out, std::size_t count) {
+    switch (path) {
+#if VARDUXEL_X86_VECTOR_PATHS
+        case VectorPath::avx512:
+            return linear_law_rings_avx512(l, eps2, x, out, count);
+        case VectorPath::avx2:
+            return linear_law_rings_avx2(l, eps2, x, out, count);
+#endif
+        default:
+            return evaluate_on_lanes<numeric::simd::ScalarLanes>(LinearLawRings{}, l, eps2, x, out, count);
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 
+#include "models/brightness_profiles.hpp"
 #include "numeric/cel.hpp"
 #include "numeric/constants.hpp"
 
@@ -44,22 +45,37 @@ inline double ring_circle_mean(double l, double x, double eps2) {
     return ring_circle_mean(ScalarLanes(l), ScalarLanes(x), ScalarLanes(eps2)).value;
 }
 
-// out[i] = ring_circle_mean(l, x[i], eps2) for i < count, Lanes::WIDTH radii
-// at a time; a last partial batch is padded with its last radius. Written
-// with no library call, so that a translation unit compiled for one
-// instruction set shares no function with the others.
-template <class Lanes>
-void ring_circle_means_on(double l, double eps2, const double* x, double* out, std::size_t count) {
+// What the ring sum evaluates on lanes: the circle mean alone (the profile
+// is then applied point by point), or, for the linear law, the whole ring
+// integrand ((x 2 pi) C(x)) B(x).
+struct CircleMeans {
+    template <class Lanes>
+    Lanes operator()(Lanes l, Lanes x, Lanes eps2) const {
+        return ring_circle_mean(l, x, eps2);
+    }
+};
+
+struct LinearLawRings {
+    template <class Lanes>
+    Lanes operator()(Lanes l, Lanes x, Lanes eps2) const {
+        return ((x * Lanes(numeric::TWO_PI)) * ring_circle_mean(l, x, eps2)) * linear_limb_darkening(x);
+    }
+};
+
+// out[i] = quantity(l, x[i], eps2) for i < count, Lanes::WIDTH radii at a
+// time; a last partial batch is padded with its last radius. Written with no
+// library call, so that a translation unit compiled for one instruction set
+// shares no function with the others.
+template <class Lanes, class Quantity>
+void evaluate_on_lanes(Quantity quantity, double l, double eps2, const double* x, double* out, std::size_t count) {
     constexpr std::size_t width = Lanes::WIDTH;
     std::size_t i = 0;
-    for (; i + width <= count; i += width) {
-        ring_circle_mean(Lanes(l), Lanes::load(x + i), Lanes(eps2)).store(out + i);
-    }
+    for (; i + width <= count; i += width) quantity(Lanes(l), Lanes::load(x + i), Lanes(eps2)).store(out + i);
     if (i == count) return;
     double padded[width];
     double results[width];
     for (std::size_t j = 0; j < width; ++j) padded[j] = x[i + j < count ? i + j : count - 1];
-    ring_circle_mean(Lanes(l), Lanes::load(padded), Lanes(eps2)).store(results);
+    quantity(Lanes(l), Lanes::load(padded), Lanes(eps2)).store(results);
     for (std::size_t j = 0; i + j < count; ++j) out[i + j] = results[j];
 }
 
@@ -72,7 +88,9 @@ bool is_available(VectorPath path);
 // The widest available path, chosen once per process.
 VectorPath fastest_vector_path();
 
-// ring_circle_means_on with the lanes of `path`, which must be available.
+// The circle means, or the linear law's ring integrand, at the radii x on the
+// lanes of `path`, which must be available.
 void ring_circle_means(VectorPath path, double l, double eps2, const double* x, double* out, std::size_t count);
+void linear_law_rings(VectorPath path, double l, double eps2, const double* x, double* out, std::size_t count);
 
 }  // namespace varduxel::models

@@ -1,4 +1,4 @@
-// The ring sum's circle means on AVX-512F lanes. This file alone is compiled for
+// The ring sum's circle means and linear-law rings on AVX-512F lanes. This file alone is compiled for
 // AVX-512F; it is called only after the CPU has been checked for it, and defines
 // nothing that another translation unit also defines.
 #include "models/ring_kernel.hpp"
@@ -7,7 +7,11 @@
 namespace varduxel::models {
 
 void ring_circle_means_avx512(double l, double eps2, const double* x, double* out, std::size_t count) {
-    ring_circle_means_on<numeric::simd::Avx512Lanes>(l, eps2, x, out, count);
+    evaluate_on_lanes<numeric::simd::Avx512Lanes>(CircleMeans{}, l, eps2, x, out, count);
+}
+
+void linear_law_rings_avx512(double l, double eps2, const double* x, double* out, std::size_t count) {
+    evaluate_on_lanes<numeric::simd::Avx512Lanes>(LinearLawRings{}, l, eps2, x, out, count);
 }
 
 }  // namespace varduxel::models

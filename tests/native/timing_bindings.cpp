@@ -119,8 +119,8 @@ PyObject* time_uniform_disk(PyObject*, PyObject* const* args, Py_ssize_t nargs) 
 
 // The mean number of integrand evaluations per separation that the ring sum
 // makes with `profile`, and the time of one evaluation of its integrand at
-// exactly those radii: the circle means of each separation's radii in one
-// batch on the lanes of `path`, then the rings with the profile.
+// exactly those radii, each separation's radii in one batch on the lanes of
+// `path`.
 template <class Profile>
 PyObject* ring_sum_floor(const std::vector<double>& ls, double re, double rstar, long repeats,
                          models::VectorPath path, const Profile& profile) {
@@ -138,8 +138,8 @@ PyObject* ring_sum_floor(const std::vector<double>& ls, double re, double rstar,
         for (std::size_t i = 0; i < ls.size(); ++i) {
             const std::vector<double>& x = radii[i];
             values.resize(x.size());
-            models::ring_circle_means(path, ls[i], scale.eps2, x.data(), values.data(), x.size());
-            for (std::size_t k = 0; k < x.size(); ++k) sum += ((x[k] * numeric::TWO_PI) * values[k]) * profile(x[k]);
+            models::evaluate_rings(profile, path, ls[i], scale.eps2, x, values);
+            for (double value : values) sum += value;
         }
         sink = sum;
     });
