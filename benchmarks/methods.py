@@ -10,7 +10,7 @@ from dataclasses import dataclass, field
 import numpy as np
 
 import varduxel
-from workloads import KERNEL_RADIUS, LD_COEFFICIENT, ld_table, ring_table
+from benchmarks.workloads import KERNEL_RADIUS, LD_COEFFICIENT, ld_table, ring_table
 
 
 @dataclass
@@ -75,7 +75,7 @@ def flux_map_tables(kind):
 # numpy + scipy.special
 
 def scipy_methods():
-    closed_forms, why = _module("closed_forms")
+    closed_forms, why = _module("benchmarks.closed_forms")
     if closed_forms is None:
         return [Method("numpy + scipy.special closed form", "uniform", unavailable=why),
                 Method("numpy + scipy.special closed form", "circle", unavailable=why)]

@@ -4,19 +4,16 @@ because the limb-darkened one takes up to seconds per point."""
 
 import json
 import pathlib
-import sys
 
 import mpmath as mp
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tests"))
-import reference  # noqa: E402  (tests/reference.py)
-
-from workloads import KERNEL_RADIUS, LD_COEFFICIENT  # noqa: E402
+from benchmarks.workloads import KERNEL_RADIUS, LD_COEFFICIENT
+from tests.support import reference
 
 DIGITS = 30
 
 def limb_darkened_mean(l, rho):
-    """tests/reference.py's limb_darkened_mean with the circle where it runs
+    """tests/support/reference.py's limb_darkened_mean with the circle where it runs
     through the lens (x = l, a point of measure zero carrying an integrable
     logarithmic singularity) left out: the quadrature may land on it exactly."""
     l = mp.mpf(l)

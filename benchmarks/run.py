@@ -10,7 +10,9 @@ VBMicrolensing, a numpy + scipy.special closed form) run on the same curves
 when they are installed; a peer that is not is listed as such.
 
 Writes results.json, results.md and accuracy_vs_time.png into the output
-folder (benchmarks/results by default). Usually run as `./dev bench`.
+folder (benchmarks/results by default). Usually run as `./dev bench`, or as
+`python -m benchmarks.run` from the repository root with the private test
+module `_varduxel_testing` on the path for the native floors.
 """
 
 import argparse
@@ -20,25 +22,20 @@ import os
 import pathlib
 import platform
 import statistics
-import sys
 import time
 
 import mpmath as mp
 import numpy as np
 
+import varduxel
+
+from benchmarks import methods as M
+from benchmarks import report
+from benchmarks import workloads as W
+from benchmarks.references import QUANTITIES, References
+from benchmarks.timing import time_per_point
+
 HERE = pathlib.Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE))
-# The private test module with the native floors, as ./dev builds it.
-if os.environ.get("VARDUXEL_TEST_MODULE_DIR"):
-    sys.path.insert(0, os.environ["VARDUXEL_TEST_MODULE_DIR"])
-
-import methods as M  # noqa: E402
-import report  # noqa: E402
-import workloads as W  # noqa: E402
-from references import QUANTITIES, References  # noqa: E402
-from timing import time_per_point  # noqa: E402
-
-import varduxel  # noqa: E402
 
 
 class Settings:

@@ -16,8 +16,9 @@ import numpy as np
 import pytest
 
 import varduxel
-from isolated_python import run_python
-from sanitizers import skip_under_sanitizer
+
+from tests.support.isolated_python import run_python
+from tests.support.sanitizers import skip_under_sanitizer
 
 witt_mao = varduxel.witt_mao_magnification
 FLUX_MAP_FUNCTIONS = [

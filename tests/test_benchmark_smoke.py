@@ -4,15 +4,11 @@ structure that readers and the README rely on."""
 
 import json
 import math
-import pathlib
-import sys
 
 import pytest
 
 import varduxel
 
-ROOT = pathlib.Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "benchmarks"))
 pytest.importorskip("matplotlib")
 
 README = "# varduxel\n\nIntro.\n\n## References\n\n- A paper.\n"
@@ -20,7 +16,7 @@ README = "# varduxel\n\nIntro.\n\n## References\n\n- A paper.\n"
 
 @pytest.fixture(scope="module")
 def quick_run(tmp_path_factory):
-    import run
+    from benchmarks import run
 
     folder = tmp_path_factory.mktemp("bench")
     readme = folder / "README.md"
@@ -61,7 +57,7 @@ def test_errors_are_measured_against_the_reference(quick_run):
     assert 5e-12 < worst["integrated_witt_mao_magnification"] < 8e-12
 
 
-def test_floors_are_measured(quick_run):
+def test_floors_are_measured(native, quick_run):
     _, results = quick_run
     floors = results["floors"]
     assert floors["circle_kernel_ns"] > 0 and floors["uniform_disk_ns"] > 0

@@ -24,7 +24,7 @@ import pytest
 
 import varduxel
 
-TESTS = pathlib.Path(__file__).resolve().parent
+ROOT = pathlib.Path(__file__).resolve().parent.parent
 O0_FOLDER = os.environ.get("VARDUXEL_O0_MODULE_DIR")
 # The test modules of both builds, for the ring sums on every vector path.
 TEST_MODULE_FOLDER = os.environ.get("VARDUXEL_TEST_MODULE_DIR", "")
@@ -36,7 +36,7 @@ CHILD = r"""
 import json, math, os, random, sys
 import varduxel
 assert os.path.dirname(os.path.abspath(varduxel.__file__)) == os.path.abspath(sys.argv[1]), varduxel.__file__
-import corpus
+from tests.support import corpus
 
 def log_uniform(rng, low, high):
     return 10.0 ** rng.uniform(math.log10(low), math.log10(high))
@@ -107,7 +107,7 @@ json.dump({"outcomes": outcomes, "functions": functions}, sys.stdout)
 
 
 def outcomes_of(folder, test_module_folder):
-    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(folder), test_module_folder, str(TESTS)]))
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(folder), test_module_folder, str(ROOT)]))
     process = subprocess.run([sys.executable, "-c", CHILD, str(folder), test_module_folder], env=env,
                              capture_output=True, text=True, timeout=600)
     assert process.returncode == 0, process.stderr

@@ -9,8 +9,10 @@ import random
 import mpmath
 import pytest
 
-import _varduxel_testing as vt
-from kernel_checks import kernel_error, relative_error, same, worst_error
+from tests.support.kernel_checks import kernel_error, relative_error, same, worst_error
+from tests.support.native import private_test_module
+
+vt = private_test_module()
 
 NAN = math.nan
 INF = math.inf

@@ -6,7 +6,9 @@ import struct
 
 import pytest
 
-import _varduxel_testing as vt
+from tests.support.native import private_test_module
+
+vt = private_test_module()
 
 CBRT_EPS = 6.0554544523933395e-06
 

@@ -9,11 +9,12 @@ import struct
 
 import pytest
 
-import call_model
 import varduxel
-from call_model import capture, check_allowed, outcome_key
-from isolated_python import run_python
-from sanitizers import RUNTIME_LOADED
+
+from tests.support import call_model
+from tests.support.call_model import capture, check_allowed, outcome_key
+from tests.support.isolated_python import run_python
+from tests.support.sanitizers import RUNTIME_LOADED
 
 SPECIAL = [0.0, -0.0, 5e-324, -5e-324, 2.2250738585072014e-308, -2.2250738585072014e-308, 1e-300, 1e-5, -1.0,
            -0.5, 1e300, 1.7976931348623157e308, -1.7976931348623157e308, math.inf, -math.inf, math.nan,

@@ -15,7 +15,6 @@ import struct
 import numpy as np
 import pytest
 
-import _varduxel_testing as native
 import varduxel
 
 FUNCTIONS = [
@@ -185,7 +184,7 @@ def tables():
 
 
 @pytest.mark.parametrize("x, y", list(tables()))
-def test_bisection_gives_the_linear_scan_value(x, y):
+def test_bisection_gives_the_linear_scan_value(native, x, y):
     rng = random.Random(len(x))
     probes = x + [math.nextafter(v, -1) for v in x] + [math.nextafter(v, 2) for v in x]
     probes += [rng.uniform(-0.5, 1.5) for _ in range(200)] + [-math.inf, math.inf, math.nan]

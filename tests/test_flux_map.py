@@ -6,9 +6,9 @@ import tracemalloc
 
 import pytest
 
-import _varduxel_testing as native
 import varduxel
-from sanitizers import RUNTIME_LOADED
+
+from tests.support.sanitizers import RUNTIME_LOADED
 
 FLUX_MAP_FUNCTIONS = [
     varduxel.integrated_flux_map_heyrovsky_magnification,
@@ -26,7 +26,7 @@ INTEGRATED = FLUX_MAP_FUNCTIONS[:2]
     ([], [], 0.0),
     ([1.0, 0.0], [3.0, 1.0], 0.0),  # descending: zero everywhere
 ])
-def test_normaliser_of_a_table(bl, bf, flux):
+def test_normaliser_of_a_table(native, bl, bf, flux):
     assert native.tabulated_profile_flux(bl, bf) == flux
 
 

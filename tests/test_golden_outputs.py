@@ -9,8 +9,9 @@ import pathlib
 
 import pytest
 
-import corpus
 import varduxel
+
+from tests.support import corpus
 
 GOLDEN = json.loads((pathlib.Path(__file__).parent / "data" / "golden_outputs.json").read_text())["cases"]
 GROUPS = corpus.groups()

@@ -5,8 +5,9 @@ import math
 import mpmath as mp
 import pytest
 
-import reference
 import varduxel
+
+from tests.support import reference
 
 LINEAR_06 = reference.linear_limb_darkening(0.6)
 

@@ -5,7 +5,9 @@ import math
 import numpy as np
 import pytest
 
-import _varduxel_testing as vt
+from tests.support.native import private_test_module
+
+vt = private_test_module()
 
 MODES = [("extend",), ("edge_value",), ("fixed",), ("fixed", -2.5)]
 

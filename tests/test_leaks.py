@@ -15,7 +15,8 @@ import numpy as np
 import pytest
 
 import varduxel
-from sanitizers import RUNTIME_LOADED
+
+from tests.support.sanitizers import RUNTIME_LOADED
 
 
 class MallInfo2(ctypes.Structure):

@@ -6,8 +6,9 @@ import random
 import mpmath as mp
 import pytest
 
-import reference
 import varduxel
+
+from tests.support import reference
 
 hm = varduxel.heyrovsky_magnification
 
@@ -94,10 +95,9 @@ def test_closed_form_reference_agrees_with_the_direct_average():
             assert abs(direct / closed - 1) < mp.mpf(10) ** -20
 
 
-def test_ring_form_against_the_closed_form_up_to_the_singularity():
+def test_ring_form_against_the_closed_form_up_to_the_singularity(native):
     # The form the ring sum integrates: exact complements and one general
     # complete integral, with no window, accurate right up to x = l.
-    native = pytest.importorskip("_varduxel_testing")
     rng = random.Random(11)
     cases = []
     for _ in range(200):

@@ -10,7 +10,8 @@ import sys
 import pytest
 
 import varduxel
-from isolated_python import run_python
+
+from tests.support.isolated_python import run_python
 
 # Every function in table order with its text signature.
 TABLE = {

@@ -9,7 +9,7 @@ import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
-import call_model
+from tests.support import call_model
 
 FLOATS = st.one_of(
     st.sampled_from(call_model.SPECIAL_FLOATS),

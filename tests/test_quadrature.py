@@ -7,7 +7,9 @@ from pathlib import Path
 import mpmath
 import pytest
 
-import _varduxel_testing as vt
+from tests.support.native import private_test_module
+
+vt = private_test_module()
 
 TOOLS = Path(__file__).resolve().parent.parent / "tools"
 LEVEL_SIZES = [3, 3, 6, 12, 24, 48, 96]

@@ -12,7 +12,7 @@ import sys
 
 import pytest
 
-from sanitizers import RUNTIME_LOADED
+from tests.support.sanitizers import RUNTIME_LOADED
 
 EXPECTED = os.environ.get("VARDUXEL_EXPECT_SANITIZER") == "1"
 

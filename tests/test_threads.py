@@ -12,9 +12,10 @@ import time
 
 import pytest
 
-import corpus
 import varduxel
-from isolated_python import run_python
+
+from tests.support import corpus
+from tests.support.isolated_python import run_python
 
 THREADS = 8
 

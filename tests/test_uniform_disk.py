@@ -6,8 +6,9 @@ import random
 import mpmath as mp
 import pytest
 
-import reference
 import varduxel
+
+from tests.support import reference
 
 wm = varduxel.witt_mao_magnification
 

@@ -10,7 +10,9 @@ import pytest
 
 import varduxel
 
-native = pytest.importorskip("_varduxel_testing")
+from tests.support.native import private_test_module
+
+native = private_test_module()
 PATHS = native.vector_paths()
 
 

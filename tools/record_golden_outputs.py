@@ -1,23 +1,23 @@
 #!/usr/bin/env python3
-"""Records the outcome of every case of tests/corpus.py, as computed by the
+"""Records the outcome of every case of tests/support/corpus.py, as computed by the
 importable `varduxel`, into tests/data/golden_outputs.json.
 
 Run it once against a build whose results are trusted; test_golden_outputs.py
 then holds every later build to those outcomes bit for bit. Rerun it only when
 a result is meant to change, and say why in the commit.
 
-    PYTHONPATH=<folder with the built module> python tools/record_golden_outputs.py
+    PYTHONPATH=<folder with the built module> python -m tools.record_golden_outputs
+
+from the repository root.
 """
 
 import argparse
 import json
 import pathlib
-import sys
+
+from tests.support import corpus
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "tests"))
-
-import corpus  # noqa: E402
 
 
 def main():

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Fuzzes the module's argument binding and conversion and all seven
 functions with atheris: every input becomes one call with arbitrary objects
-(tests/call_model.py draws it), and any outcome other than the defined one
+(tests/support/call_model.py draws it), and any outcome other than the defined one
 fails the run, as does any memory error or undefined behaviour when the
 module is the sanitized build (./dev fuzz runs it so).
 
@@ -12,20 +12,18 @@ by the whole input takes over, so that short inputs still make full calls.
 This matters because under the GCC sanitizer runtime, which defines the
 coverage hooks itself, the fuzzer gets no coverage feedback: it mutates
 blindly and never grows its inputs by itself. A crash input written by the
-fuzzer replays with `python fuzz_arguments.py <crash file>`.
+fuzzer replays with `python -m tools.fuzz.fuzz_arguments <crash file>` from
+the repository root.
 """
 
 import hashlib
-import pathlib
 import random
 import struct
 import sys
 
 import atheris
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tests"))
-
-import call_model  # noqa: E402  (imports varduxel)
+from tests.support import call_model  # imports varduxel
 
 
 class FuzzSource:

@@ -1,0 +1,7 @@
+"""Helpers shared by the tests, the benchmark and the tools: first-principles
+mpmath references (reference), the deterministic corpus of calls (corpus),
+checks for the elliptic kernels (kernel_checks), a model of the argument
+conversion (call_model), the sanitizer probe (sanitizers) and a fresh
+interpreter for isolated runs (isolated_python). Import them as
+``from tests.support import reference`` with the repository root on the path,
+as pytest and ``python -m`` from the root both arrange."""
