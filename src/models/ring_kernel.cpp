@@ -8,11 +8,26 @@ namespace varduxel::models {
 #if VARDUXEL_X86_VECTOR_PATHS
 // Defined in ring_kernel_avx2.cpp and ring_kernel_avx512.cpp, which are
 // compiled for those instruction sets.
-void ring_circle_means_avx2(double l, double eps2, const double* x, double* out, std::size_t count);
-void ring_circle_means_avx512(double l, double eps2, const double* x, double* out, std::size_t count);
-void linear_law_rings_avx2(double l, double eps2, const double* x, double* out, std::size_t count);
-void linear_law_rings_avx512(double l, double eps2, const double* x, double* out, std::size_t count);
+extern const LaneBatches AVX2_BATCHES;
+extern const LaneBatches AVX512_BATCHES;
 #endif
+
+namespace {
+
+const LaneBatches& batches_of(VectorPath path) {
+    switch (path) {
+#if VARDUXEL_X86_VECTOR_PATHS
+        case VectorPath::avx512:
+            return AVX512_BATCHES;
+        case VectorPath::avx2:
+            return AVX2_BATCHES;
+#endif
+        default:
+            return LANE_BATCHES<numeric::simd::ScalarLanes>;
+    }
+}
+
+}  // namespace
 
 bool is_available(VectorPath path) {
     switch (path) {
@@ -39,29 +54,11 @@ VectorPath fastest_vector_path() {
 }
 
 void ring_circle_means(VectorPath path, double l, double eps2, const double* x, double* out, std::size_t count) {
-    switch (path) {
-#if VARDUXEL_X86_VECTOR_PATHS
-        case VectorPath::avx512:
-            return ring_circle_means_avx512(l, eps2, x, out, count);
-        case VectorPath::avx2:
-            return ring_circle_means_avx2(l, eps2, x, out, count);
-#endif
-        default:
-            return evaluate_on_lanes<numeric::simd::ScalarLanes>(CircleMeans{}, l, eps2, x, out, count);
-    }
+    batches_of(path).circle_means(l, eps2, x, out, count);
 }
 
 void linear_law_rings(VectorPath path, double l, double eps2, const double* x, double* out, std::size_t count) {
-    switch (path) {
-#if VARDUXEL_X86_VECTOR_PATHS
-        case VectorPath::avx512:
-            return linear_law_rings_avx512(l, eps2, x, out, count);
-        case VectorPath::avx2:
-            return linear_law_rings_avx2(l, eps2, x, out, count);
-#endif
-        default:
-            return evaluate_on_lanes<numeric::simd::ScalarLanes>(LinearLawRings{}, l, eps2, x, out, count);
-    }
+    batches_of(path).linear_law_rings(l, eps2, x, out, count);
 }
 
 }  // namespace varduxel::models

@@ -62,12 +62,13 @@ struct LinearLawRings {
     }
 };
 
-// out[i] = quantity(l, x[i], eps2) for i < count, Lanes::WIDTH radii at a
+// out[i] = Quantity()(l, x[i], eps2) for i < count, Lanes::WIDTH radii at a
 // time; a last partial batch is padded with its last radius. Written with no
 // library call, so that a translation unit compiled for one instruction set
 // shares no function with the others.
 template <class Lanes, class Quantity>
-void evaluate_on_lanes(Quantity quantity, double l, double eps2, const double* x, double* out, std::size_t count) {
+void evaluate_on_lanes(double l, double eps2, const double* x, double* out, std::size_t count) {
+    constexpr Quantity quantity{};
     constexpr std::size_t width = Lanes::WIDTH;
     std::size_t i = 0;
     for (; i + width <= count; i += width) quantity(Lanes(l), Lanes::load(x + i), Lanes(eps2)).store(out + i);
@@ -78,6 +79,17 @@ void evaluate_on_lanes(Quantity quantity, double l, double eps2, const double* x
     quantity(Lanes(l), Lanes::load(padded), Lanes(eps2)).store(results);
     for (std::size_t j = 0; i + j < count; ++j) out[i + j] = results[j];
 }
+
+// The batches of one instruction set.
+struct LaneBatches {
+    using Batch = void (*)(double l, double eps2, const double* x, double* out, std::size_t count);
+    Batch circle_means;
+    Batch linear_law_rings;
+};
+
+template <class Lanes>
+inline constexpr LaneBatches LANE_BATCHES{&evaluate_on_lanes<Lanes, CircleMeans>,
+                                          &evaluate_on_lanes<Lanes, LinearLawRings>};
 
 // The instruction sets the batch can run on. Each gives the same bits.
 enum class VectorPath { scalar, avx2, avx512 };

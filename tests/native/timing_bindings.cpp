@@ -146,48 +146,46 @@ PyObject* ring_sum_floor(const std::vector<double>& ls, double re, double rstar,
     return Py_BuildValue("(dd)", static_cast<double>(evaluations) / static_cast<double>(ls.size()), seconds);
 }
 
+// (ls, re, rstar, repeats, path) and `optional` more arguments, which the
+// caller reads from args[5] on.
+struct PathTimingArguments {
+    std::vector<double> ls;
+    double re, rstar;
+    long repeats;
+    models::VectorPath path;
+
+    bool read(const char* function, PyObject* const* args, Py_ssize_t nargs, Py_ssize_t optional) {
+        if (nargs != 5 && nargs != 5 + optional) {
+            PyErr_Format(PyExc_TypeError, "%s() takes 5 or %zd arguments (%zd given)", function, 5 + optional, nargs);
+            return false;
+        }
+        return read_timing_arguments(function, args, 4, ls, re, rstar, repeats) && read_vector_path(args[4], path);
+    }
+};
+
 // time_ring_sum_floor(ls, re, rstar, repeats, path[, bl, bf]) -> (evaluations,
 // seconds): the floor of integrated_heyrovsky_magnification (or, with a
 // table, of integrated_flux_map_heyrovsky_magnification) on the vector path
 // named `path` is their product.
 PyObject* time_ring_sum_floor(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 5 && nargs != 7) {
-        PyErr_Format(PyExc_TypeError, "time_ring_sum_floor() takes 5 or 7 arguments (%zd given)", nargs);
-        return nullptr;
-    }
-    std::vector<double> ls, bl, bf;
-    double re, rstar;
-    long repeats;
-    models::VectorPath path;
-    if (!read_timing_arguments("time_ring_sum_floor", args, 4, ls, re, rstar, repeats) ||
-        !read_vector_path(args[4], path)) {
-        return nullptr;
-    }
-    if (nargs == 5) return ring_sum_floor(ls, re, rstar, repeats, path, models::DefaultProfile{});
+    PathTimingArguments a;
+    if (!a.read("time_ring_sum_floor", args, nargs, 2)) return nullptr;
+    if (nargs == 5) return ring_sum_floor(a.ls, a.re, a.rstar, a.repeats, a.path, models::DefaultProfile{});
+    std::vector<double> bl, bf;
     if (!read_floats(args[5], "bl must be a sequence", bl) || !read_floats(args[6], "bf must be a sequence", bf)) {
         return nullptr;
     }
-    return ring_sum_floor(ls, re, rstar, repeats, path, models::TabulatedProfile(bl, bf));
+    return ring_sum_floor(a.ls, a.re, a.rstar, a.repeats, a.path, models::TabulatedProfile(bl, bf));
 }
 
 // time_ring_sums(ls, re, rstar, repeats, path) -> seconds per separation of
 // integrated_heyrovsky_magnification's model operation on the lanes of `path`.
 PyObject* time_ring_sums(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 5) {
-        PyErr_Format(PyExc_TypeError, "time_ring_sums() takes 5 arguments (%zd given)", nargs);
-        return nullptr;
-    }
-    std::vector<double> ls;
-    double re, rstar;
-    long repeats;
-    models::VectorPath path;
-    if (!read_timing_arguments("time_ring_sums", args, 4, ls, re, rstar, repeats) ||
-        !read_vector_path(args[4], path)) {
-        return nullptr;
-    }
-    const double seconds = best_time(repeats, static_cast<double>(ls.size()), [&] {
+    PathTimingArguments a;
+    if (!a.read("time_ring_sums", args, nargs, 0)) return nullptr;
+    const double seconds = best_time(a.repeats, static_cast<double>(a.ls.size()), [&] {
         models::VectorResult result = models::_integrated_heyrovsky_magnification(
-            ls, models::DefaultProfile{}, re, rstar, models::DEFAULT_NORMALISER, path);
+            a.ls, models::DefaultProfile{}, a.re, a.rstar, models::DEFAULT_NORMALISER, a.path);
         sink = result.values().empty() ? 0.0 : result.values().front();
     });
     return PyFloat_FromDouble(seconds);
