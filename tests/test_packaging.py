@@ -2,13 +2,17 @@
 
 import fcntl
 import hashlib
+import json
 import os
+import platform
 import re
+import shlex
 import shutil
 import subprocess
 import sys
 import tarfile
 import textwrap
+import tomllib
 import zipfile
 from pathlib import Path
 
@@ -118,18 +122,24 @@ def test_mypy_accepts_correct_use_and_rejects_wrong_types(tmp_path):
 
 # --- wheel and sdist ----------------------------------------------------------------
 
-def test_wheel_holds_the_module_its_stubs_and_nothing_of_the_tests(tmp_path):
-    """Builds the wheel as `pip wheel .` does. The build folder is kept between
+@pytest.fixture(scope="module")
+def wheel(tmp_path_factory):
+    """The wheel as `pip wheel .` builds it. The build folder is kept between
     runs (one per interpreter, locked) so that only the first run compiles."""
     tag = hashlib.sha1(sys.prefix.encode()).hexdigest()[:10]
     build_dir = ROOT / "build" / "wheel-check" / f"cp{sys.version_info[0]}{sys.version_info[1]}-{tag}"
     build_dir.parent.mkdir(parents=True, exist_ok=True)
+    folder = tmp_path_factory.mktemp("wheel")
     with open(f"{build_dir}.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         result = run(["-m", "pip", "wheel", "--no-build-isolation", "--no-deps", "--disable-pip-version-check",
-                      "--quiet", "-C", f"build-dir={build_dir}", "-w", str(tmp_path), str(ROOT)], env=plain_env())
+                      "--quiet", "-C", f"build-dir={build_dir}", "-w", str(folder), str(ROOT)], env=plain_env())
     assert result.returncode == 0, result.stdout + result.stderr
-    (wheel,) = tmp_path.glob("varduxel-*.whl")
+    (built,) = folder.glob("varduxel-*.whl")
+    return built
+
+
+def test_wheel_holds_the_module_its_stubs_and_nothing_of_the_tests(wheel):
     names = sorted(zipfile.ZipFile(wheel).namelist())
     version = "0.1.0"
     suffix = f"cpython-{sys.version_info[0]}{sys.version_info[1]}"
@@ -149,6 +159,63 @@ def test_wheel_holds_the_module_its_stubs_and_nothing_of_the_tests(tmp_path):
     for field in ("Name: varduxel", f"Version: {version}", "Requires-Python: >=3.12", "License: MIT",
                   "Author: varduxel developers", "Classifier: License :: OSI Approved :: MIT License"):
         assert field in metadata.splitlines()
+
+
+# Separations inside the disk, on and near the limb, and far outside.
+FRESH_SEPARATIONS = [0.0, 0.5, 0.999, 1.0, 1.001, 1.5, 300.0]
+
+
+def test_wheel_is_manylinux_and_gives_the_same_bits_in_a_fresh_environment(wheel, tmp_path):
+    """What a Linux release does with the wheel: auditwheel names the
+    manylinux platform it fits and repairs it into a wheel of that tag, which
+    installs offline into a new virtual environment and computes there what
+    the module of this test computes. The release wheels' own check, the
+    test-command of [tool.cibuildwheel], must pass there too."""
+    if not sys.platform.startswith("linux"):
+        pytest.skip("auditwheel inspects Linux wheels")
+    pytest.importorskip("auditwheel")
+    show = run(["-m", "auditwheel", "show", str(wheel)], env=plain_env())
+    # With GCC 12 and glibc 2.36 (Debian 12) it prints:
+    #   varduxel-0.1.0-cp313-cp313-linux_x86_64.whl is consistent with the
+    #   following platform tag: "manylinux_2_31_x86_64".
+    # (libm's GLIBC_2.29 symbols rule out manylinux_2_28 and older; a wheel
+    # built in an older manylinux image gets an older tag.)
+    consistent = re.search(rf'{re.escape(wheel.name)} is consistent with the following platform tag: '
+                           rf'"(manylinux_\d+_\d+_{platform.machine()})"', " ".join(show.stdout.split()))
+    assert show.returncode == 0 and consistent, show.stdout + show.stderr
+    # No library to graft: the patcher "none" fails if the module would have
+    # to be changed, so the repair only retags the wheel.
+    repaired = tmp_path / "repaired"
+    result = run(["-m", "auditwheel", "repair", "--patcher", "none", "-w", str(repaired), str(wheel)],
+                 env=plain_env())
+    assert result.returncode == 0, result.stdout + result.stderr
+    (released,) = repaired.glob("varduxel-*.whl")
+    assert consistent[1] in released.name
+
+    venv = tmp_path / "venv"
+    fresh_env = {k: v for k, v in plain_env().items() if k not in ("PYTHONPATH", "PYTHONHOME", "VIRTUAL_ENV")}
+    result = run(["-m", "venv", "--without-pip", str(venv)], env=fresh_env)
+    assert result.returncode == 0, result.stdout + result.stderr
+    python = str(venv / "bin" / "python")
+    result = run(["-m", "pip", "--python", python, "install", "--no-index", "--no-deps", "--quiet",
+                  "--disable-pip-version-check", str(released)], env=fresh_env)
+    assert result.returncode == 0, result.stdout + result.stderr
+
+    code = ("import json, varduxel; print(json.dumps([varduxel.__file__, [x.hex() for x in "
+            f"varduxel.integrated_heyrovsky_magnification({FRESH_SEPARATIONS!r}, 1.0, 0.01)]]))")
+    result = subprocess.run([python, "-c", code], env=fresh_env, cwd=tmp_path, capture_output=True, text=True,
+                            timeout=120)
+    assert result.returncode == 0, result.stdout + result.stderr
+    location, values = json.loads(result.stdout)
+    assert Path(location).is_relative_to(venv)
+    assert values == [x.hex() for x in varduxel.integrated_heyrovsky_magnification(FRESH_SEPARATIONS, 1.0, 0.01)]
+
+    with open(ROOT / "pyproject.toml", "rb") as file:
+        command = shlex.split(tomllib.load(file)["tool"]["cibuildwheel"]["test-command"])
+    assert command[0] == "python"
+    result = subprocess.run([python, *command[1:]], env=fresh_env, cwd=tmp_path, capture_output=True, text=True,
+                            timeout=120)
+    assert result.returncode == 0, result.stdout + result.stderr
 
 
 def test_sdist_holds_what_a_build_needs(tmp_path):
