@@ -24,7 +24,8 @@ It prints the magnifications of both stars for a few separations and saves a
 plot of the profiles and of the light curves they give.
 
 Run it, once varduxel is installed, with
-``python examples/flux_maps.py [--output flux_maps.png]``.
+``python examples/flux_maps.py [--output FILE.png]``;
+without ``--output`` the plot goes to ``build/examples/flux_maps.png`` in the checkout.
 """
 
 import argparse
@@ -155,7 +156,10 @@ def plot(ls, curves, output):
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--output", default="flux_maps.png", help="where to save the plot (PNG)")
+    # Under the checkout's build/ folder, wherever it is run from.
+    checkout = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    output = os.path.join(checkout, "build", "examples", "flux_maps.png")
+    parser.add_argument("--output", default=output, help="where to save the plot (PNG)")
     parser.add_argument("--points", type=int, default=241, help="number of separations of the plotted curves")
     parser.add_argument("--rings", type=int, default=1000, help="number of rings of the discrete variant")
     args = parser.parse_args(argv)

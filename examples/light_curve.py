@@ -12,7 +12,8 @@ from it by the chords of its 200-row table (a few 1e-5 while the lens is on
 the face of the star).
 
 Run it with ``./dev demo`` or, once varduxel is installed,
-``python examples/light_curve.py [--output light_curve.png]``.
+``python examples/light_curve.py [--output FILE.png]``;
+without ``--output`` the plot goes to ``build/examples/light_curve.png`` in the checkout.
 """
 
 import argparse
@@ -100,7 +101,10 @@ def plot(times, curves, output):
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--output", default="light_curve.png", help="where to save the plot (PNG)")
+    # Under the checkout's build/ folder, wherever it is run from.
+    checkout = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    output = os.path.join(checkout, "build", "examples", "light_curve.png")
+    parser.add_argument("--output", default=output, help="where to save the plot (PNG)")
     parser.add_argument("--points", type=int, default=301, help="number of points of the plotted curve")
     args = parser.parse_args(argv)
 

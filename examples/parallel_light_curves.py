@@ -13,7 +13,8 @@ this process, checks that the two agree bit for bit, prints both timings and
 saves a plot of the light curves.
 
 Run it, once varduxel is installed, with
-``python examples/parallel_light_curves.py [--workers N] [--output parallel_light_curves.png]``.
+``python examples/parallel_light_curves.py [--workers N] [--output FILE.png]``;
+without ``--output`` the plot goes to ``build/examples/parallel_light_curves.png`` in the checkout.
 """
 
 import argparse
@@ -48,7 +49,10 @@ def main(argv=None):
     parser.add_argument("--events", type=int, default=36, help="number of light curves (rounded down to a full grid)")
     parser.add_argument("--points", type=int, default=400, help="points per light curve")
     parser.add_argument("--workers", type=int, default=os.cpu_count(), help="worker processes")
-    parser.add_argument("--output", default="parallel_light_curves.png", help="where to save the plot (PNG)")
+    # Under the checkout's build/ folder, wherever it is run from.
+    checkout = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    output = os.path.join(checkout, "build", "examples", "parallel_light_curves.png")
+    parser.add_argument("--output", default=output, help="where to save the plot (PNG)")
     args = parser.parse_args(argv)
 
     times = [-2.0 + 4.0 * i / (args.points - 1) for i in range(args.points)]
