@@ -147,7 +147,7 @@ def plot(ls, curves, output):
     middle.set_title(f"Magnification, rho = {RSTAR / RE:g}")
     middle.legend(fontsize="small")
     right.set_ylabel("relative to the uniform disk")
-    right.set_title("Limb-darkening signal (spikes inside: quadrature)")
+    right.set_title("Limb-darkening signal")
     fig.tight_layout()
     os.makedirs(os.path.dirname(os.path.abspath(output)), exist_ok=True)
     fig.savefig(output, dpi=110)

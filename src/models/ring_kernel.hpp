@@ -1,8 +1,9 @@
 // The circle mean in the form the limb-darkened ring sum integrates over the
 // radius x: the closed form of the circle kernel (limb_darkening_kernel.hpp,
 // after Heyrovsky 2003) right up to its logarithmic singularity at x = l,
-// with no near-caustic branch. Near x = l both n = 4lx / s^2 and m = 16 eps^2 lx / (s^2 q) tend to
-// 1, so their complements are formed exactly instead of by subtraction:
+// with no near-caustic branch. Near x = l both n = 4lx / s^2 and
+// m = 16 eps^2 lx / (s^2 q) tend to 1, so their complements are formed
+// exactly instead of by subtraction:
 // 1 - n = d^2 / s^2 and 1 - m = d^2 (s^2 + 4 eps^2) / (s^2 q), since
 // s^2 - 4lx = d^2 and s^2 q - 16 eps^2 lx = d^2 (s^2 + 4 eps^2). The bracket
 // d^2 Pi(n, m) + 2 eps^2 K(m) is one general complete elliptic integral.
