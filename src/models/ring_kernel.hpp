@@ -1,50 +1,16 @@
-// The circle mean in the form the limb-darkened ring sum integrates over the
-// radius x: the closed form of the circle kernel (limb_darkening_kernel.hpp,
-// after Heyrovsky 2003) right up to its logarithmic singularity at x = l,
-// with no near-caustic branch. Near x = l both n = 4lx / s^2 and
-// m = 16 eps^2 lx / (s^2 q) tend to 1, so their complements are formed
-// exactly instead of by subtraction:
-// 1 - n = d^2 / s^2 and 1 - m = d^2 (s^2 + 4 eps^2) / (s^2 q), since
-// s^2 - 4lx = d^2 and s^2 q - 16 eps^2 lx = d^2 (s^2 + 4 eps^2). The bracket
-// d^2 Pi(n, m) + 2 eps^2 K(m) is one general complete elliptic integral.
-// Measured against mpmath: 1.0e-15 relative, 1e-15 from the singularity
-// included.
-//
-// The ring sum evaluates it a batch of radii at a time, on as many vector
-// lanes as the CPU offers: the operations are the same in every lane, so
+// The ring sum's integrand on vector lanes: the circle mean of
+// circle_mean.hpp at a batch of radii x, alone or, for the linear law, times
+// (x 2 pi) and the brightness. The operations are the same in every lane, so
 // every path gives the same bits.
 #pragma once
 
 #include <cstddef>
 
 #include "models/brightness_profiles.hpp"
-#include "numeric/cel.hpp"
+#include "models/circle_mean.hpp"
 #include "numeric/constants.hpp"
 
 namespace varduxel::models {
-
-// The circle mean on every lane of V for the lens at l and circle radii x,
-// with eps2 = (re / rstar)^2. NaN where it does not converge (a radius that
-// rounds onto x = l); l >= 0 and x >= 0 are the caller's to ensure.
-template <class Lanes>
-Lanes ring_circle_mean(Lanes l, Lanes x, Lanes eps2) {
-    const Lanes d = x - l;
-    const Lanes d2 = d * d;
-    const Lanes q = d2 + eps2 * Lanes(4.0);
-    const Lanes s = l + x;
-    const Lanes s2 = s * s;
-    const Lanes nc = d2 / s2;
-    const Lanes mc = (d2 * (s2 + eps2 * Lanes(4.0))) / (s2 * q);
-    const Lanes a = d2 + (eps2 + eps2);
-    const Lanes b = d2 + (eps2 + eps2) * nc;
-    const Lanes bracket = numeric::cel(sqrt(mc), nc, a, b);
-    return ((Lanes(4.0) / (s * sqrt(q))) * bracket) / Lanes(numeric::TWO_PI);
-}
-
-inline double ring_circle_mean(double l, double x, double eps2) {
-    using numeric::simd::ScalarLanes;
-    return ring_circle_mean(ScalarLanes(l), ScalarLanes(x), ScalarLanes(eps2)).value;
-}
 
 // What the ring sum evaluates on lanes: the circle mean alone (the profile
 // is then applied point by point), or, for the linear law, the whole ring
