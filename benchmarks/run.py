@@ -107,8 +107,8 @@ def measure_floors(settings, earlier=None):
         import _varduxel_testing as native
     except ImportError as error:
         return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
-    # The module runs on the widest vector path the CPU has, the last listed.
-    fastest = native.vector_paths()[-1]
+    # The module runs on the first instruction set the CPU has, the widest.
+    fastest = supported_paths(native)[0]
     profiles = {"default": None, **{str(rows): W.ld_table(rows) for rows in W.TABLE_ROWS}}
     kernel, uniform = [], []
     ring = {name: {"evaluations": [], "us": []} for name in profiles}
@@ -117,8 +117,11 @@ def measure_floors(settings, earlier=None):
         kernel.append(native.time_circle_kernel(l, 1.0, rho, settings.floor_repeats))
         uniform.append(native.time_uniform_disk(l, 1.0, rho, settings.floor_repeats))
         for name, table in profiles.items():
-            evaluations, seconds = native.time_ring_sum_floor(l, 1.0, rho, settings.floor_repeats, fastest,
-                                                              *(table or ()))
+            if table is None:
+                evaluations, seconds = native.time_ring_sum_floor(l, 1.0, rho, settings.floor_repeats, fastest)
+            else:
+                evaluations, seconds = native.time_flux_map_ring_sum_floor(l, 1.0, rho, settings.floor_repeats,
+                                                                           fastest, *table)
             us = evaluations * seconds * 1e6
             if earlier is not None:
                 us = min(us, earlier["ring_sums"][name]["us_per_rho"][index])
@@ -142,6 +145,11 @@ def measure_floors(settings, earlier=None):
     return floors
 
 
+def supported_paths(native):
+    """The instruction sets this CPU supports, widest first."""
+    return [name for name, _, supported in native.instruction_sets() if supported]
+
+
 def measure_vector_paths(settings):
     """integrated_heyrovsky_magnification's model operation on every vector
     path the machine has (native, without the Python boundary): time per
@@ -151,7 +159,7 @@ def measure_vector_paths(settings):
     except ImportError as error:
         return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
     paths = {}
-    for path in native.vector_paths():
+    for path in reversed(supported_paths(native)):
         times, floors = [], []
         for rho in settings.rhos:
             l = W.light_curve(settings.points).tolist()

@@ -61,7 +61,7 @@ def test_square_at_three():
 )
 def test_explicit_step_is_scaled(x, step, points, derivative):
     f, calls = recorder(lambda y: y * y)
-    assert vt.sderivative(f, x, step) == derivative
+    assert vt.sderivative_with_step(f, x, step) == derivative
     assert tuple(calls) == points
 
 

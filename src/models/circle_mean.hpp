@@ -39,8 +39,8 @@ Lanes ring_circle_mean(Lanes l, Lanes x, Lanes eps2) {
 }
 
 inline double ring_circle_mean(double l, double x, double eps2) {
-    using numeric::simd::ScalarLanes;
-    return ring_circle_mean(ScalarLanes(l), ScalarLanes(x), ScalarLanes(eps2)).value;
+    using numeric::simd::scalar::Lanes;
+    return ring_circle_mean(Lanes(l), Lanes(x), Lanes(eps2)).value;
 }
 
 }  // namespace varduxel::models

@@ -15,7 +15,8 @@ VectorResult integrated_flux_map_heyrovsky_magnification(FloatVector l, double r
                                                          FloatVector bf) {
     assert_equal_lengths(bl.size(), bf.size());
     const TabulatedProfile profile(bl, bf);
-    return _integrated_heyrovsky_magnification(std::move(l), profile, re, rstar, profile_flux(profile));
+    return _integrated_heyrovsky_magnification(std::move(l), profile, re, rstar, profile_flux(profile),
+                                               fastest_instruction_set());
 }
 
 VectorResult integrated_flux_map_witt_mao_magnification(FloatVector l, double re, double rstar, FloatVector bl,

@@ -6,14 +6,14 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <limits>
 #include <span>
 #include <utility>
 
 #include "models/brightness_profiles.hpp"
+#include "models/instruction_sets.hpp"
 #include "models/limb_darkening_kernel.hpp"
 #include "models/model_result.hpp"
-#include "models/ring_kernel.hpp"
+#include "models/ring_sum.hpp"
 #include "models/uniform_disk.hpp"
 #include "numeric/constants.hpp"
 #include "numeric/integrate.hpp"
@@ -25,14 +25,6 @@ namespace varduxel::models {
 // The flux of a profile and the uniform-disk weighting integrate over the
 // unit disk to this absolute target.
 inline constexpr double FLUX_TARGET = 1e-16;
-// Each piece of the ring sum integrates to this absolute target: the
-// quadrature's error estimate is the square of the last change, so 1e-8
-// leaves the result correct to about 1e-14 relative.
-inline constexpr double RING_SUM_TARGET = 1e-8;
-
-// Bound on the circle mean's products that leaves cel's quotients and
-// doublings room below the overflow threshold (1.8e308).
-inline constexpr double MAX_RING_PRODUCT = 1e200;
 
 // The flux of a profile over the unit disk: the integral of (2 pi r) B(r),
 // the product formed in that order.
@@ -42,64 +34,15 @@ double profile_flux(const Profile& profile) {
     return numeric::integrate(ring, 0.0, 1.0, FLUX_TARGET).integral;
 }
 
-// The ring integrand ((x 2 pi) C(x)) B(x) at a batch of radii x: the circle
-// means C on vector lanes, then the rings with the profile B point by point;
-// the linear law goes on the lanes with them.
-template <class Profile>
-void evaluate_rings(const Profile& profile, VectorPath path, double l, double eps2, std::span<const double> x,
-                    std::span<double> values) {
-    ring_circle_means(path, l, eps2, x.data(), values.data(), x.size());
-    for (std::size_t i = 0; i < x.size(); ++i) values[i] = ((x[i] * numeric::TWO_PI) * values[i]) * profile(x[i]);
-}
-
-inline void evaluate_rings(const DefaultProfile&, VectorPath path, double l, double eps2, std::span<const double> x,
-                           std::span<double> values) {
-    linear_law_rings(path, l, eps2, x.data(), values.data(), x.size());
-}
-
-// The limb-darkened magnification at one separation l (stellar radii), before
-// normalisation: the integral over the radius x of 2 pi x times the circle
-// mean at x times the profile at x. The circle mean has a logarithmic
-// singularity at x = l, so a lens on the disk splits the integral there and
-// the singularity sits at an end of each piece, where the tanh-sinh rule
-// handles it. NaN for a separation that is NaN, negative or infinite, and for
-// an infinite or NaN re / rstar; NaN too beyond the range in which the circle
-// mean's arithmetic stays finite (l above about 1e50, or re / rstar above
-// about 1e100), where nodes would be lost to overflow and the sum come out
-// too small or 0.
-template <class Profile>
-double ring_sum(double l, const Profile& profile, const CircleKernelScale& scale,
-                VectorPath path = fastest_vector_path()) {
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    if (!(0.0 <= l && l < inf) || !(std::fabs(scale.eps) < inf)) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    // The largest product the circle mean forms, s^2 q or d^2 (s^2 + 4 eps^2),
-    // is at most (l + 1)^2 ((l + 1)^2 + 4 eps^2) on [0, 1]; next to the
-    // singularity the general complete integral divides it by sqrt(1 - n),
-    // as small as 1e-30 for the nodes there, and doubles it on every pass.
-    const double reach2 = (l + 1.0) * (l + 1.0);
-    if (!(reach2 * (reach2 + scale.eps2 * 4.0) < MAX_RING_PRODUCT)) return std::numeric_limits<double>::quiet_NaN();
-    auto rings = [&](std::size_t, std::span<const double> x, std::span<double> values) {
-        evaluate_rings(profile, path, l, scale.eps2, x, values);
-    };
-    if (0.0 < l && l < 1.0) {
-        const double inner = numeric::integrate_batches(rings, 0.0, l, RING_SUM_TARGET).integral;
-        return inner + numeric::integrate_batches(rings, l, 1.0, RING_SUM_TARGET).integral;
-    }
-    return numeric::integrate_batches(rings, 0.0, 1.0, RING_SUM_TARGET).integral;
-}
-
-// Limb-darkened magnification as a sum of rings, one ring_sum per separation
-// divided by the normaliser (the profile's flux). Never fails.
+// Limb-darkened magnification as a sum of rings (ring_sum.hpp), one per
+// separation divided by the normaliser (the profile's flux), on the lanes of
+// `instruction_set`. Never fails.
 template <class Profile>
 VectorResult _integrated_heyrovsky_magnification(FloatVector l, const Profile& profile, double re, double rstar,
-                                                 double normaliser, VectorPath path = fastest_vector_path()) {
+                                                 double normaliser, const InstructionSet& instruction_set) {
     const FloatVector separations = std::move(l);
-    const CircleKernelScale scale(re, rstar);
-    FloatVector results;
-    results.reserve(separations.size());
-    for (double separation : separations) results.push_back(ring_sum(separation, profile, scale, path) / normaliser);
+    FloatVector results = ring_sums(separations, profile, CircleKernelScale(re, rstar), instruction_set);
+    for (double& result : results) result = result / normaliser;
     return VectorResult::success(std::move(results));
 }
 
@@ -178,7 +121,8 @@ VectorResult _integrated_witt_mao_magnification(FloatVector l, const Profile& pr
     return VectorResult::success(std::move(results));
 }
 
-// The two variants with linear limb darkening of coefficient 0.6.
+// The two variants with DEFAULT_PROFILE, linear limb darkening of
+// coefficient 0.6, on the widest instruction set the CPU has.
 VectorResult integrated_heyrovsky_magnification(FloatVector l, double re, double rstar);
 VectorResult integrated_witt_mao_magnification(FloatVector l, double re, double rstar);
 

@@ -1,75 +1,68 @@
-// The ring sum's integrand on vector lanes: the circle mean of
-// circle_mean.hpp at a batch of radii x, alone or, for the linear law, times
-// (x 2 pi) and the brightness. The operations are the same in every lane, so
-// every path gives the same bits.
+// The ring sum's batches on the vector lanes of one instruction set: the
+// circle mean of circle_mean.hpp at a pool of points, alone or as the ring
+// integrand with a brightness law, Lanes::WIDTH points at a time. Included
+// only by the translation unit of each instruction set
+// (ring_kernel_<name>.cpp), which instantiates lane_batches() with its lane
+// type. Written with no library call and no function that does not depend on
+// the lane type, so that the translation unit of an instruction set emits
+// only functions that carry its name.
 #pragma once
 
 #include <cstddef>
+#include <type_traits>
 
-#include "models/brightness_profiles.hpp"
 #include "models/circle_mean.hpp"
+#include "models/lane_batches.hpp"
 #include "numeric/constants.hpp"
 
 namespace varduxel::models {
 
-// What the ring sum evaluates on lanes: the circle mean alone (the profile
-// is then applied point by point), or, for the linear law, the whole ring
-// integrand ((x 2 pi) C(x)) B(x).
-struct CircleMeans {
-    template <class Lanes>
-    Lanes operator()(Lanes l, Lanes x, Lanes eps2) const {
-        return ring_circle_mean(l, x, eps2);
-    }
-};
+namespace ring_kernel_detail {
 
-struct LinearLawRings {
-    template <class Lanes>
-    Lanes operator()(Lanes l, Lanes x, Lanes eps2) const {
-        return ((x * Lanes(numeric::TWO_PI)) * ring_circle_mean(l, x, eps2)) * linear_limb_darkening(x);
-    }
-};
-
-// out[i] = Quantity()(l, x[i], eps2) for i < count, Lanes::WIDTH radii at a
-// time; a last partial batch is padded with its last radius. Written with no
-// library call, so that a translation unit compiled for one instruction set
-// shares no function with the others.
-template <class Lanes, class Quantity>
-void evaluate_on_lanes(double l, double eps2, const double* x, double* out, std::size_t count) {
-    constexpr Quantity quantity{};
+// out[i] = output(x[i], C(l[i], x[i])) for every point of the pool; a last
+// partial batch is padded with the pool's last point.
+template <class Lanes, class Output>
+void evaluate_pool(const RingPool& pool, const Output& output) {
     constexpr std::size_t width = Lanes::WIDTH;
+    const Lanes eps2(pool.eps2);
     std::size_t i = 0;
-    for (; i + width <= count; i += width) quantity(Lanes(l), Lanes::load(x + i), Lanes(eps2)).store(out + i);
-    if (i == count) return;
-    double padded[width];
-    double results[width];
-    for (std::size_t j = 0; j < width; ++j) padded[j] = x[i + j < count ? i + j : count - 1];
-    quantity(Lanes(l), Lanes::load(padded), Lanes(eps2)).store(results);
-    for (std::size_t j = 0; i + j < count; ++j) out[i + j] = results[j];
+    for (; i + width <= pool.count; i += width) {
+        const Lanes x = Lanes::load(pool.x + i);
+        output(x, ring_circle_mean(Lanes::load(pool.l + i), x, eps2)).store(pool.out + i);
+    }
+    if (i == pool.count) return;
+    double l[width], x[width], out[width];
+    for (std::size_t j = 0; j < width; ++j) {
+        l[j] = pool.l[i + j < pool.count ? i + j : pool.count - 1];
+        x[j] = pool.x[i + j < pool.count ? i + j : pool.count - 1];
+    }
+    output(Lanes::load(x), ring_circle_mean(Lanes::load(l), Lanes::load(x), eps2)).store(out);
+    for (std::size_t j = 0; i + j < pool.count; ++j) pool.out[i + j] = out[j];
 }
 
-// The batches of one instruction set.
-struct LaneBatches {
-    using Batch = void (*)(double l, double eps2, const double* x, double* out, std::size_t count);
-    Batch circle_means;
-    Batch linear_law_rings;
-};
-
 template <class Lanes>
-inline constexpr LaneBatches LANE_BATCHES{&evaluate_on_lanes<Lanes, CircleMeans>,
-                                          &evaluate_on_lanes<Lanes, LinearLawRings>};
+void circle_means(const RingPool& pool) {
+    evaluate_pool<Lanes>(pool, [](Lanes, Lanes mean) { return mean; });
+}
 
-// The instruction sets the batch can run on. Each gives the same bits.
-enum class VectorPath { scalar, avx2, avx512 };
+template <class Lanes, class Law>
+void rings(const RingPool& pool, const Law& law) {
+    evaluate_pool<Lanes>(pool, [&law](Lanes x, Lanes mean) {
+        return ((x * Lanes(numeric::TWO_PI)) * mean) * law(x);
+    });
+}
 
-// Whether this build has the path and this CPU can run it.
-bool is_available(VectorPath path);
+template <class Lanes, class... Laws>
+constexpr LaneBatchesFor<Laws...> batches_for(std::type_identity<LaneBatchesFor<Laws...>>) {
+    return {&circle_means<Lanes>, {&rings<Lanes, Laws>...}};
+}
 
-// The widest available path, chosen once per process.
-VectorPath fastest_vector_path();
+}  // namespace ring_kernel_detail
 
-// The circle means, or the linear law's ring integrand, at the radii x on the
-// lanes of `path`, which must be available.
-void ring_circle_means(VectorPath path, double l, double eps2, const double* x, double* out, std::size_t count);
-void linear_law_rings(VectorPath path, double l, double eps2, const double* x, double* out, std::size_t count);
+// The batches of the instruction set whose lane type is Lanes.
+template <class Lanes>
+constexpr LaneBatches lane_batches() {
+    return ring_kernel_detail::batches_for<Lanes>(std::type_identity<LaneBatches>{});
+}
 
 }  // namespace varduxel::models

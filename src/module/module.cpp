@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "module/errors.hpp"
+#include "module/module_creation.hpp"
 #include "module/python_api.hpp"
 #include "module/wrappers.hpp"
 
@@ -30,73 +31,6 @@ std::atomic<std::int64_t> owner_interpreter{-1};
 // The module object, filled once on success and kept for the life of the process.
 std::atomic<PyObject*> module_cell{nullptr};
 
-void raise_pending_or_system_error() {
-    if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "attempted to fetch exception but none was set");
-}
-
-// The module's __all__ list, created empty when absent.
-OwnedRef all_list(PyObject* module) {
-    OwnedRef all(PyObject_GetAttrString(module, "__all__"));
-    if (all == nullptr) {
-        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return nullptr;
-        PyErr_Clear();
-        all.reset(PyList_New(0));
-        if (all == nullptr || PyObject_SetAttrString(module, "__all__", all.get()) < 0) return nullptr;
-        return all;
-    }
-    if (!PyList_Check(all.get())) {
-        raise_cannot_convert(all.get(), "PyList");
-        return nullptr;
-    }
-    return all;
-}
-
-// A panic naming the Python error that made the append fail.
-void raise_append_panic() {
-    OwnedRef error(PyErr_GetRaisedException());
-    OwnedRef message(PyUnicode_FromFormat("could not append __name__ to __all__: %s: %S",
-                                          Py_TYPE(error.get())->tp_name, error.get()));
-    if (message == nullptr) {
-        raise_panic("could not append __name__ to __all__");
-        return;
-    }
-    raise_panic(message.get());
-}
-
-// Creates the function of one table entry, bound to the module, lists its name
-// in __all__ and sets it as a module attribute.
-bool add_function(PyObject* module, PyObject* module_name, PyMethodDef* entry) {
-    OwnedRef function(PyCMethod_New(entry, module, module_name, nullptr));
-    if (function == nullptr) return false;
-    OwnedRef name(PyObject_GetAttrString(function.get(), "__name__"));
-    if (name == nullptr) return false;
-    if (!PyUnicode_Check(name.get())) {
-        raise_cannot_convert(name.get(), "PyString");
-        return false;
-    }
-    OwnedRef all = all_list(module);
-    if (all == nullptr) return false;
-    if (PyList_Append(all.get(), name.get()) < 0) {
-        raise_append_panic();
-        return false;
-    }
-    return PyObject_SetAttr(module, name.get(), function.get()) == 0;
-}
-
-PyObject* create_module() {
-    OwnedRef module(PyModule_Create2(&module_definition, MODULE_API_VERSION));
-    if (module == nullptr) {
-        raise_pending_or_system_error();
-        return nullptr;
-    }
-    OwnedRef module_name(PyModule_GetNameObject(module.get()));
-    if (module_name == nullptr) return nullptr;
-    for (PyMethodDef& entry : function_table()) {
-        if (!add_function(module.get(), module_name.get(), &entry)) return nullptr;
-    }
-    return module.release();
-}
-
 PyObject* initialise() {
     const std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
     if (interpreter == -1) {
@@ -114,7 +48,7 @@ PyObject* initialise() {
     // A repeated import, e.g. after removal from sys.modules, gets the same module.
     if (PyObject* cached = module_cell.load()) return Py_NewRef(cached);
 
-    PyObject* module = create_module();
+    PyObject* module = create_module(module_definition, MODULE_API_VERSION, function_table());
     if (module == nullptr) return nullptr;
     PyObject* cached = nullptr;
     if (!module_cell.compare_exchange_strong(cached, module)) {

@@ -2,9 +2,12 @@
 // description plus one model operation whose parameters (double or
 // FloatVector) follow the description one for one; the wrapper binds the
 // arguments, converts them in declaration order, calls the model and converts
-// its result. No C++ exception leaves it.
+// its result. No C++ exception leaves it. Conversions are found by argument-
+// dependent lookup as well, so a module built on this machinery (the private
+// test module) can convert types of its own.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <tuple>
 #include <type_traits>
@@ -50,12 +53,12 @@ PyObject* wrapper(PyObject* /*self*/, PyObject* const* args, Py_ssize_t nargs, P
     static_assert(Signature::arity == description.parameters.size(),
                   "the model takes one argument per described parameter");
     try {
-        PyObject* slots[Signature::arity] = {};
+        std::array<PyObject*, Signature::arity> slots{};  // a function may have no parameter
         if (!bind_arguments(description, args, nargs, kwnames, slots)) return nullptr;
         // Owns the converted vectors until the model takes them over; on a
         // failed conversion they are released here.
         typename Signature::Arguments values;
-        if (!convert_arguments<description>(slots, values, std::make_index_sequence<Signature::arity>())) {
+        if (!convert_arguments<description>(slots.data(), values, std::make_index_sequence<Signature::arity>())) {
             return nullptr;
         }
         return to_python(std::apply(model, std::move(values)));

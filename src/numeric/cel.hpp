@@ -81,8 +81,8 @@ Lanes cel(Lanes kc, Lanes p, Lanes a, Lanes b) {
 }
 
 inline double cel(double kc, double p, double a, double b) {
-    using simd::ScalarLanes;
-    return cel(ScalarLanes(kc), ScalarLanes(p), ScalarLanes(a), ScalarLanes(b)).value;
+    using simd::scalar::Lanes;
+    return cel(Lanes(kc), Lanes(p), Lanes(a), Lanes(b)).value;
 }
 
 }  // namespace varduxel::numeric

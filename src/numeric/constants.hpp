@@ -1,4 +1,6 @@
-// Double constants shared by the kernels, written as the exact doubles used.
+// Double constants shared by the kernels, written as the exact doubles used:
+// each is the double nearest its value (tests/test_derivative.py and the
+// kernels' tests pin the ones they use).
 #pragma once
 
 namespace varduxel::numeric {
@@ -7,7 +9,8 @@ inline constexpr double MACHINE_EPSILON = 2.220446049250313e-16;  // 2^-52
 inline constexpr double PI = 3.141592653589793;
 inline constexpr double HALF_PI = 1.5707963267948966;
 inline constexpr double TWO_PI = 6.283185307179586;
-// Relative tolerance of the arithmetic-geometric-mean loops: 2.7 epsilon.
-inline constexpr double AGM_TOLERANCE = 5.995204332975846e-16;
+// Relative tolerance of the arithmetic-geometric-mean loops: 2.7 epsilon,
+// which is 5.995204332975846e-16 in double arithmetic.
+inline constexpr double AGM_TOLERANCE = 2.7 * MACHINE_EPSILON;
 
 }  // namespace varduxel::numeric

@@ -17,6 +17,7 @@
 #include <limits>
 #include <span>
 
+#include "numeric/constants.hpp"
 #include "numeric/tanh_sinh_rule.hpp"
 
 namespace varduxel::numeric {
@@ -29,85 +30,142 @@ struct QuadratureOutput {
     std::uint32_t evaluations;
 };
 
-namespace integrate_detail {
+// One integration over [a, b] that asks for its integrand a batch of points
+// at a time and waits for the values in between, so that the batches of many
+// integrations can be evaluated together. The first batch is the centre and
+// levels 0 to 2 (no stop test comes earlier), then one level at a time:
+//
+//   TanhSinhIntegration q(a, b, target);
+//   while (!q.done()) { <write f at q.pending_points() into q.pending_values()>; q.advance(); }
+//
+// pending_start() is the position of the first pending point in the rule's
+// evaluation order (TanhSinhRule), so that per-point data tabulated from
+// TanhSinhRule::all_points() can be looked up. The sums are formed node by
+// node in advance(), so the result does not depend on how or together with
+// what the batch is evaluated. A non-finite value counts as 0 at its point.
+class TanhSinhIntegration {
+public:
+    TanhSinhIntegration(double a, double b, double target)
+        : rule_(a, b),
+          // The error estimate is compared before the sum is scaled by the
+          // half-width, hence the division; a quarter of the target leaves
+          // room for the error that a change between levels does not show.
+          tolerance_((target * 0.25) / rule_.half_width()) {
+        points_[0] = rule_.centre();
+        for (std::size_t level = 0; level < FIRST_BATCH_LEVELS; ++level) {
+            rule_.level_points(level, &points_[TanhSinhRule::level_start(level)]);
+        }
+        pending_end_ = TanhSinhRule::level_start(FIRST_BATCH_LEVELS);
+    }
 
-// No stop test comes before the end of level 2, so the centre and levels 0
-// to 2 are always evaluated and form the first batch.
-inline constexpr std::size_t FIRST_BATCH_LEVELS = 3;
-inline constexpr std::size_t FIRST_BATCH_END = TanhSinhRule::level_start(FIRST_BATCH_LEVELS);
+    bool done() const { return done_; }
+    std::size_t pending_start() const { return pending_start_; }
+    std::span<const double> pending_points() const {
+        return {&points_[pending_start_], pending_end_ - pending_start_};
+    }
+    std::span<double> pending_values() { return {&values_[pending_start_], pending_end_ - pending_start_}; }
 
-inline double finite_or_zero(double value) { return std::isfinite(value) ? value : 0.0; }
+    // Takes in the values of the pending batch: sums every level they
+    // complete, then stops or makes the next level pending.
+    void advance() {
+        if (evaluations_ == 0) {
+            // The node t = 0 (abscissa 0, weight pi/2 at step 1), doubled
+            // because every level starts by halving the running sum.
+            sum_ = PI * finite_or_zero(values_[0]);
+            evaluations_ = 1;
+        }
+        for (; level_ < LEVEL_COUNT && level_end(level_) <= pending_end_; ++level_) {
+            if (sum_level(level_)) {
+                done_ = true;
+                return;
+            }
+        }
+        if (level_ == LEVEL_COUNT) {
+            done_ = true;
+            return;
+        }
+        pending_start_ = TanhSinhRule::level_start(level_);
+        pending_end_ = pending_start_ + rule_.level_points(level_, &points_[pending_start_]);
+    }
 
-}  // namespace integrate_detail
+    QuadratureOutput output() const {
+        return QuadratureOutput{rule_.half_width() * sum_, rule_.half_width() * error_, evaluations_};
+    }
+
+private:
+    static constexpr std::size_t FIRST_BATCH_LEVELS = 3;
+    // The evaluation count after levels 0 and 1 (1 + 6 + 6): up to here the
+    // changes only prime the convergence-rate estimate, which compares two.
+    static constexpr std::uint32_t PRIMING_EVALUATIONS = 13;
+    // The rate at which the digits grow from one level to the next: about 2
+    // (they double) once the rule converges as it does for an analytic
+    // integrand. Only within 5 % of 2 is the square of the change trusted as
+    // the remaining error; otherwise the change itself is the estimate.
+    static constexpr double QUADRATIC_RATE_LOW = 1.9;
+    static constexpr double QUADRATIC_RATE_HIGH = 2.1;
+
+    static double finite_or_zero(double value) { return std::isfinite(value) ? value : 0.0; }
+    static std::size_t level_end(std::size_t level) {
+        return TanhSinhRule::level_start(level) + 2 * TanhSinhRule::nodes(level).size();
+    }
+
+    // Adds one level to the running sum; true when the loop stops there.
+    bool sum_level(std::size_t level) {
+        const std::size_t start = TanhSinhRule::level_start(level);
+        const std::span<const DeNode> nodes = TanhSinhRule::nodes(level);
+        double level_sum = 0.0;
+        for (std::size_t j = 0; j < nodes.size(); ++j) {
+            const double right = finite_or_zero(values_[start + 2 * j]);
+            const double left = finite_or_zero(values_[start + 2 * j + 1]);
+            level_sum = level_sum + nodes[j].weight * (right + left);
+        }
+        evaluations_ += static_cast<std::uint32_t>(2 * nodes.size());
+
+        const double difference = 0.5 * sum_ - level_sum;
+        const double delta = std::fabs(difference);
+        sum_ = 0.5 * sum_ + level_sum;
+
+        if (evaluations_ <= PRIMING_EVALUATIONS) {
+            previous_delta_ = delta;
+            return false;
+        }
+        if (difference == 0.0) {
+            error_ = 0.0;
+            return true;
+        }
+        const double rate = std::log(delta) / std::log(previous_delta_);
+        error_ = (rate > QUADRATIC_RATE_LOW && rate < QUADRATIC_RATE_HIGH) ? delta * delta : delta;
+        if (error_ < tolerance_) return true;
+        previous_delta_ = delta;
+        return false;
+    }
+
+    TanhSinhRule rule_;
+    double tolerance_;
+    std::array<double, MAX_EVALUATIONS> points_;
+    std::array<double, MAX_EVALUATIONS> values_;
+    std::size_t pending_start_ = 0;
+    std::size_t pending_end_ = 0;
+    std::size_t level_ = 0;  // the next level to sum
+    double sum_ = 0.0;
+    double error_ = std::numeric_limits<double>::max();
+    double previous_delta_ = std::numeric_limits<double>::max();
+    std::uint32_t evaluations_ = 0;
+    bool done_ = false;
+};
 
 // Integral over [a, b] of an integrand that is evaluated a batch of points at
 // a time: f(first, points, values) writes the integrand at each of `points`
 // into `values`, where `first` is the position of points[0] in the rule's
-// evaluation order (TanhSinhRule), so that per-point data tabulated from
-// TanhSinhRule::all_points() can be looked up. A batch is the centre and
-// levels 0 to 2, then one level at a time; the sums are formed node by node
-// afterwards, so the result does not depend on how f evaluates its batch.
-// A non-finite value counts as 0 at its point.
+// evaluation order.
 template <class BatchIntegrand>
 QuadratureOutput integrate_batches(BatchIntegrand&& f, double a, double b, double target) {
-    using integrate_detail::finite_or_zero;
-    const TanhSinhRule rule(a, b);
-    const double tolerance = (target * 0.25) / rule.half_width();
-
-    std::array<double, MAX_EVALUATIONS> points;
-    std::array<double, MAX_EVALUATIONS> values;
-    points[0] = rule.centre();
-    for (std::size_t level = 0; level < integrate_detail::FIRST_BATCH_LEVELS; ++level) {
-        rule.level_points(level, &points[TanhSinhRule::level_start(level)]);
+    TanhSinhIntegration integration(a, b, target);
+    while (!integration.done()) {
+        f(integration.pending_start(), integration.pending_points(), integration.pending_values());
+        integration.advance();
     }
-    f(std::size_t{0}, std::span<const double>(points.data(), integrate_detail::FIRST_BATCH_END),
-      std::span<double>(values.data(), integrate_detail::FIRST_BATCH_END));
-
-    // The node t = 0 (abscissa 0, weight pi/2 at step 1), doubled because
-    // every level starts by halving the running sum.
-    double sum = 3.141592653589793 * finite_or_zero(values[0]);
-    std::uint32_t evaluations = 1;
-    double error = std::numeric_limits<double>::max();
-    double previous_delta = std::numeric_limits<double>::max();
-
-    for (std::size_t level = 0; level < LEVEL_COUNT; ++level) {
-        const std::size_t start = TanhSinhRule::level_start(level);
-        const std::span<const DeNode> nodes = TanhSinhRule::nodes(level);
-        if (start >= integrate_detail::FIRST_BATCH_END) {
-            const std::size_t count = rule.level_points(level, &points[start]);
-            f(start, std::span<const double>(&points[start], count), std::span<double>(&values[start], count));
-        }
-
-        double level_sum = 0.0;
-        for (std::size_t j = 0; j < nodes.size(); ++j) {
-            const double right = finite_or_zero(values[start + 2 * j]);
-            const double left = finite_or_zero(values[start + 2 * j + 1]);
-            level_sum = level_sum + nodes[j].weight * (right + left);
-        }
-        evaluations += static_cast<std::uint32_t>(2 * nodes.size());
-
-        const double difference = 0.5 * sum - level_sum;
-        const double delta = std::fabs(difference);
-        sum = 0.5 * sum + level_sum;
-
-        // The first two levels only prime the convergence-rate estimate.
-        if (evaluations <= 13) {
-            previous_delta = delta;
-            continue;
-        }
-        if (difference == 0.0) {
-            error = 0.0;
-            break;
-        }
-        // Near-quadratic convergence (the digits double from one level to the
-        // next) lets the square of the change stand for the remaining error.
-        const double rate = std::log(delta) / std::log(previous_delta);
-        error = (rate > 1.9 && rate < 2.1) ? delta * delta : delta;
-        if (error < tolerance) break;
-        previous_delta = delta;
-    }
-
-    return QuadratureOutput{rule.half_width() * sum, rule.half_width() * error, evaluations};
+    return integration.output();
 }
 
 // Integral of f over [a, b]. f maps a double to a double and cannot fail;

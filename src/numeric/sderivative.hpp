@@ -13,12 +13,14 @@
 #include <cmath>
 #include <optional>
 
+#include "numeric/constants.hpp"
+
 namespace varduxel::numeric {
 
 // Cube root of the machine epsilon 2^-52, the base step of the difference:
 // it balances the truncation error against rounding in f. Initialised once,
 // before any use in a translation unit that includes this header.
-inline const double CBRT_EPS = std::cbrt(2.220446049250313e-16);
+inline const double CBRT_EPS = std::cbrt(MACHINE_EPSILON);
 
 // The step h = (|x| + 1) * base of the difference at x.
 inline double difference_step(double x, double base = CBRT_EPS) { return (std::fabs(x) + 1.0) * base; }

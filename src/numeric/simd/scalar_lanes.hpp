@@ -1,6 +1,8 @@
 // One double as a "vector" of one lane, with the interface of the vector lane
 // types (avx2_lanes.hpp, avx512_lanes.hpp), so that a kernel written once
 // against that interface also runs, with the same operations, on one value.
+// This is the baseline instruction set that every CPU has, so the type may
+// be used anywhere.
 //
 // The interface, for a lane type V: V::WIDTH lanes of doubles; V(double)
 // broadcasts; V::load(p) and v.store(p) move WIDTH doubles; + - * / are the
@@ -12,9 +14,9 @@
 #include <cmath>
 #include <cstddef>
 
-namespace varduxel::numeric::simd {
+namespace varduxel::numeric::simd::scalar {
 
-struct ScalarLanes {
+struct Lanes {
     static constexpr std::size_t WIDTH = 1;
     struct Mask {
         bool bit;
@@ -26,20 +28,20 @@ struct ScalarLanes {
 
     double value;
 
-    ScalarLanes(double v) : value(v) {}
-    static ScalarLanes load(const double* p) { return *p; }
+    Lanes(double v) : value(v) {}
+    static Lanes load(const double* p) { return *p; }
     void store(double* p) const { *p = value; }
 
-    friend ScalarLanes operator+(ScalarLanes a, ScalarLanes b) { return a.value + b.value; }
-    friend ScalarLanes operator-(ScalarLanes a, ScalarLanes b) { return a.value - b.value; }
-    friend ScalarLanes operator*(ScalarLanes a, ScalarLanes b) { return a.value * b.value; }
-    friend ScalarLanes operator/(ScalarLanes a, ScalarLanes b) { return a.value / b.value; }
-    friend ScalarLanes sqrt(ScalarLanes a) { return std::sqrt(a.value); }
-    friend ScalarLanes abs(ScalarLanes a) { return std::fabs(a.value); }
-    friend Mask operator<(ScalarLanes a, ScalarLanes b) { return {a.value < b.value}; }
-    friend Mask operator<=(ScalarLanes a, ScalarLanes b) { return {a.value <= b.value}; }
-    friend Mask operator>(ScalarLanes a, ScalarLanes b) { return {a.value > b.value}; }
-    friend ScalarLanes select(Mask mask, ScalarLanes a, ScalarLanes b) { return mask.bit ? a : b; }
+    friend Lanes operator+(Lanes a, Lanes b) { return a.value + b.value; }
+    friend Lanes operator-(Lanes a, Lanes b) { return a.value - b.value; }
+    friend Lanes operator*(Lanes a, Lanes b) { return a.value * b.value; }
+    friend Lanes operator/(Lanes a, Lanes b) { return a.value / b.value; }
+    friend Lanes sqrt(Lanes a) { return std::sqrt(a.value); }
+    friend Lanes abs(Lanes a) { return std::fabs(a.value); }
+    friend Mask operator<(Lanes a, Lanes b) { return {a.value < b.value}; }
+    friend Mask operator<=(Lanes a, Lanes b) { return {a.value <= b.value}; }
+    friend Mask operator>(Lanes a, Lanes b) { return {a.value > b.value}; }
+    friend Lanes select(Mask mask, Lanes a, Lanes b) { return mask.bit ? a : b; }
 };
 
-}  // namespace varduxel::numeric::simd
+}  // namespace varduxel::numeric::simd::scalar
