@@ -3,8 +3,8 @@
 Buffers of native doubles (numpy float64 arrays, array('d'), memoryview) are
 copied instead of iterated, and lists and tuples are read by index; each must
 be indistinguishable from iterating the object: the same results to the bit
-and the same errors. Ascending brightness tables are searched by bisection
-instead of a linear scan, with the same interpolated values.
+and the same errors. Ascending brightness tables are searched from an index
+of buckets instead of by a linear scan, with the same interpolated values.
 """
 
 import array
@@ -169,7 +169,7 @@ def test_tuple_and_list_errors_name_the_argument():
     assert outcome("witt_mao_magnification", [0.5, 2**1100])[0] is OverflowError
 
 
-# Bisection in ascending tables
+# The bucket search in ascending tables
 
 
 def tables():
@@ -181,10 +181,13 @@ def tables():
     yield x, [1.0, 0.9, 0.8, 0.7, 0.5, 0.45, 0.4]
     yield [0.0, 0.5, 1.0, 1.5], [1.0, 0.5]  # radii longer than brightnesses
     yield [0.0, 0.5], [1.0, 0.5, 0.2]
+    yield [i / 1000 for i in range(1001)], [1 - i / 2000 for i in range(1001)]  # evenly spaced
+    yield [0.0, 1e-300, 1e-12, 2e-12, 0.999, 1.0], [1.0, 2.0, 3.0, 4.0, 5.0, 6.0]  # buckets far off
+    yield [-math.inf, 0.0, 1.0], [1.0, 2.0, 3.0]  # an infinite range: one bucket
 
 
 @pytest.mark.parametrize("x, y", list(tables()))
-def test_bisection_gives_the_linear_scan_value(native, x, y):
+def test_bucket_search_gives_the_linear_scan_value(native, x, y):
     rng = random.Random(len(x))
     probes = x + [math.nextafter(v, -1) for v in x] + [math.nextafter(v, 2) for v in x]
     probes += [rng.uniform(-0.5, 1.5) for _ in range(200)] + [-math.inf, math.inf, math.nan]

@@ -24,7 +24,6 @@
 #include <limits>
 
 #include "numeric/constants.hpp"
-#include "numeric/simd/scalar_lanes.hpp"
 
 namespace varduxel::numeric {
 
@@ -78,11 +77,6 @@ Lanes cel(Lanes kc, Lanes p, Lanes a, Lanes b) {
     }
     const Lanes value = (Lanes(HALF_PI) * (b + a * m)) / (m * (m + p));
     return select(converged, value, Lanes(NOT_A_NUMBER));
-}
-
-inline double cel(double kc, double p, double a, double b) {
-    using simd::scalar::Lanes;
-    return cel(Lanes(kc), Lanes(p), Lanes(a), Lanes(b)).value;
 }
 
 }  // namespace varduxel::numeric

@@ -69,7 +69,11 @@ inline KernelResult elliprd(double x, double y, double z) {
     double f = 1;
     double a = a0;
     bool converged = false;
-    for (int step = 0; step < 50; ++step) {
+    // Each step brings the arguments four times closer: 50 steps leave room
+    // for spreads of 1e300 (elliprd(1, 2, 1e300) converges, in any order of
+    // its arguments); a NaN, which never does, ends here.
+    constexpr int MAX_STEPS = 50;
+    for (int step = 0; step < MAX_STEPS; ++step) {
         double su = std::sqrt(u);
         double sv = std::sqrt(v);
         double sz = std::sqrt(z);

@@ -67,7 +67,11 @@ inline KernelResult elliprf(double x, double y, double z) {
     double a = a0;
     double four_n = 1.0;
     bool converged = false;
-    for (int n = 1; n <= 11; ++n) {
+    // Each step brings the arguments four times closer; eleven reach the
+    // stopping test for spreads up to about 1e244 (elliprf(1, 2, 7e244),
+    // tests/test_carlson.py), and wider ones fail with "Failed to converge.".
+    constexpr int MAX_STEPS = 11;
+    for (int n = 1; n <= MAX_STEPS; ++n) {
         double sx = std::sqrt(x);
         double sy = std::sqrt(y);
         double sz = std::sqrt(z);
