@@ -113,6 +113,12 @@ VectorResult _integrated_witt_mao_magnification(FloatVector l, const Profile& pr
     FloatVector results;
     results.reserve(magnifications.size());
     for (double magnification : magnifications) {
+        // A star with no magnification (NaN) stays so; the quadrature would
+        // count every NaN node as 0.
+        if (std::isnan(magnification)) {
+            results.push_back(magnification);
+            continue;
+        }
         auto integrand = [&](std::size_t first, std::span<const double>, std::span<double> values) {
             for (std::size_t i = 0; i < values.size(); ++i) values[i] = points.integrand(first + i, magnification);
         };

@@ -41,11 +41,19 @@ namespace varduxel::models {
 // correct to about 1e-14 relative.
 inline constexpr double RING_SUM_TARGET = 1e-8;
 
+// Within this many stellar radii of the limb the singularity at x = l lies
+// at or just beyond an end of the pieces, and the error estimate can stop
+// the quadrature early (1.8e-11 relative at l = 1 + 3e-6 for rho = 0.01):
+// there every level of the rule is used, the target being 0 (at most
+// 1.8e-13 relative, for 4.7 times the evaluations).
+inline constexpr double LIMB_BAND = 0.03;
+
 // Bound on the circle mean's products that leaves cel's quotients and
 // doublings room below the overflow threshold (1.8e308).
 inline constexpr double MAX_RING_PRODUCT = 1e200;
 
-// The pieces of one separation's ring sum: piece k is [ends[k], ends[k + 1]].
+// The pieces of one separation's ring sum, piece k is [ends[k], ends[k + 1]],
+// and their target.
 // None (a NaN sum) for a separation that is NaN, negative or infinite, for an
 // infinite or NaN re / rstar, and beyond the range in which the circle
 // mean's arithmetic stays finite (l above about 1e50, or re / rstar above
@@ -66,8 +74,9 @@ inline RingSumPieces ring_sum_pieces(double l, const CircleKernelScale& scale) {
     // as small as 1e-30 for the nodes there, and doubles it on every pass.
     const double reach2 = (l + 1.0) * (l + 1.0);
     if (!(reach2 * (reach2 + scale.eps2 * 4.0) < MAX_RING_PRODUCT)) return {};
-    if (0.0 < l && l < 1.0) return {2, {0.0, l, 1.0}};
-    return {1, {0.0, 1.0}};
+    const double target = std::fabs(l - 1.0) < LIMB_BAND ? 0.0 : RING_SUM_TARGET;
+    if (0.0 < l && l < 1.0) return {2, {0.0, l, 1.0}, target};
+    return {1, {0.0, 1.0}, target};
 }
 
 namespace ring_sum_detail {

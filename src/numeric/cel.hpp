@@ -24,6 +24,7 @@
 #include <limits>
 
 #include "numeric/constants.hpp"
+#include "numeric/simd/scalar_lanes.hpp"
 
 namespace varduxel::numeric {
 
@@ -77,6 +78,11 @@ Lanes cel(Lanes kc, Lanes p, Lanes a, Lanes b) {
     }
     const Lanes value = (Lanes(HALF_PI) * (b + a * m)) / (m * (m + p));
     return select(converged, value, Lanes(NOT_A_NUMBER));
+}
+
+inline double cel(double kc, double p, double a, double b) {
+    using simd::scalar::Lanes;
+    return cel(Lanes(kc), Lanes(p), Lanes(a), Lanes(b)).value;
 }
 
 }  // namespace varduxel::numeric

@@ -23,7 +23,6 @@
 #include "numeric/integrate.hpp"
 #include "numeric/interp.hpp"
 #include "numeric/sderivative.hpp"
-#include "numeric/simd/scalar_lanes.hpp"
 #include "testing_types.hpp"
 
 namespace varduxel::testing {
@@ -69,10 +68,7 @@ PyObject* to_python(InstructionSetRows) {
     return rows.release();
 }
 
-ScalarResult cel(double kc, double p, double a, double b) {
-    using numeric::simd::scalar::Lanes;
-    return numeric::cel(Lanes(kc), Lanes(p), Lanes(a), Lanes(b)).value;
-}
+ScalarResult cel(double kc, double p, double a, double b) { return numeric::cel(kc, p, a, b); }
 
 CallbackResult<VectorResult> integrate(RealFunction f, double a, double b, double target) {
     const numeric::QuadratureOutput output = numeric::integrate(f, a, b, target);
