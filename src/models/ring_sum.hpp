@@ -117,6 +117,127 @@ private:
     std::array<double, numeric::MAX_EVALUATIONS> whole_disk_;
 };
 
+// Calls f(j) for the indices j of a batch of `count` points that begins at
+// position `start` of the rule's evaluation order, in the order the pool
+// holds them: the centre (which begins the first batch) and the right points
+// d + c x, then the left points d - c x. The rule alternates the two.
+template <class F>
+void in_pool_order(std::size_t start, std::size_t count, F&& f) {
+    const std::size_t first_right = start == 0 ? 1 : 0;
+    if (first_right == 1) f(std::size_t{0});
+    for (std::size_t j = first_right; j < count; j += 2) f(j);
+    for (std::size_t j = first_right + 1; j < count; j += 2) f(j);
+}
+
+// The ring sums of one call, PIECES_IN_FLIGHT pieces at a time.
+template <class Profile>
+class RingSums {
+public:
+    RingSums(std::span<const double> separations, const Profile& profile, const CircleKernelScale& scale,
+             const LaneBatches& batches)
+        : separations_(separations),
+          profile_(profile),
+          scale_(scale),
+          batches_(batches),
+          pieces_(separations.size()),
+          first_piece_(separations.size()),
+          second_piece_(separations.size()),
+          flight_(PIECES_IN_FLIGHT),
+          pool_l_(PIECES_IN_FLIGHT * MAX_BATCH),
+          pool_x_(PIECES_IN_FLIGHT * MAX_BATCH),
+          pool_out_(PIECES_IN_FLIGHT * MAX_BATCH) {
+        if constexpr (!ON_LANES) brightness_.emplace(profile);
+    }
+
+    FloatVector operator()() {
+        while (std::size_t count = gather()) {
+            const RingPool pool{pool_l_.data(), pool_x_.data(), pool_out_.data(), count, scale_.eps2};
+            if constexpr (ON_LANES) {
+                batches_.rings_with<Profile>()(pool, profile_);
+            } else {
+                batches_.circle_means(pool);
+            }
+            scatter();
+        }
+        FloatVector sums(separations_.size(), std::numeric_limits<double>::quiet_NaN());
+        for (std::size_t i = 0; i < sums.size(); ++i) {
+            if (pieces_[i].count == 1) sums[i] = first_piece_[i];
+            if (pieces_[i].count == 2) sums[i] = first_piece_[i] + second_piece_[i];
+        }
+        return sums;
+    }
+
+private:
+    static constexpr bool ON_LANES = LaneBatches::on_lanes<Profile>;
+
+    // Starts the next piece, in the order of the separations, if any is left.
+    void start_next(Piece& piece) {
+        for (; next_separation_ < separations_.size(); ++next_separation_, next_piece_ = 0) {
+            RingSumPieces& ends = pieces_[next_separation_];
+            if (next_piece_ == 0) ends = ring_sum_pieces(separations_[next_separation_], scale_);
+            if (next_piece_ == ends.count) continue;
+            piece.integration.emplace(ends.ends[next_piece_], ends.ends[next_piece_ + 1], ends.target);
+            piece.separation = next_separation_;
+            piece.second = next_piece_ == 1;
+            piece.whole_disk = ends.count == 1;
+            ++next_piece_;
+            return;
+        }
+    }
+
+    // Pools the pending points of every piece in flight; returns their count.
+    std::size_t gather() {
+        std::size_t count = 0;
+        for (Piece& piece : flight_) {
+            if (!piece.integration) start_next(piece);
+            if (!piece.integration) continue;
+            const double l = separations_[piece.separation];
+            const std::span<const double> x = piece.integration->pending_points();
+            piece.pool_offset = count;
+            in_pool_order(piece.integration->pending_start(), x.size(), [&](std::size_t j) {
+                pool_l_[count] = l;
+                pool_x_[count++] = x[j];
+            });
+        }
+        return count;
+    }
+
+    // Hands every piece its values and lets it go on, or records its integral.
+    void scatter() {
+        for (Piece& piece : flight_) {
+            if (!piece.integration) continue;
+            const std::size_t start = piece.integration->pending_start();
+            const std::span<double> values = piece.integration->pending_values();
+            std::size_t k = piece.pool_offset;
+            in_pool_order(start, values.size(), [&](std::size_t j) {
+                if constexpr (ON_LANES) {
+                    values[j] = pool_out_[k];
+                } else {
+                    const double x = pool_x_[k];
+                    values[j] = ((x * numeric::TWO_PI) * pool_out_[k]) * brightness_->at(piece, start + j, x);
+                }
+                ++k;
+            });
+            piece.integration->advance();
+            if (!piece.integration->done()) continue;
+            (piece.second ? second_piece_ : first_piece_)[piece.separation] = piece.integration->output().integral;
+            piece.integration.reset();
+        }
+    }
+
+    std::span<const double> separations_;
+    const Profile& profile_;
+    const CircleKernelScale scale_;
+    const LaneBatches& batches_;
+    std::vector<RingSumPieces> pieces_;
+    std::vector<double> first_piece_, second_piece_;  // each separation's piece integrals
+    std::size_t next_separation_ = 0;
+    std::size_t next_piece_ = 0;
+    std::vector<Piece> flight_;
+    std::vector<double> pool_l_, pool_x_, pool_out_;
+    std::optional<PointBrightness<Profile>> brightness_;
+};
+
 }  // namespace ring_sum_detail
 
 // The ring sums of all separations, in their order, on the lanes of
@@ -124,95 +245,7 @@ private:
 template <class Profile>
 FloatVector ring_sums(std::span<const double> separations, const Profile& profile, const CircleKernelScale& scale,
                       const InstructionSet& instruction_set) {
-    using namespace ring_sum_detail;
-    const LaneBatches& batches = *instruction_set.batches;
-    constexpr bool on_lanes = LaneBatches::on_lanes<Profile>;
-    const std::size_t n = separations.size();
-    FloatVector sums(n, std::numeric_limits<double>::quiet_NaN());
-    if (n == 0) return sums;
-    std::vector<double> first_piece(n), second_piece(n);
-    std::vector<RingSumPieces> pieces(n);
-
-    std::vector<Piece> flight(PIECES_IN_FLIGHT);
-    constexpr std::size_t capacity = PIECES_IN_FLIGHT * MAX_BATCH;
-    std::vector<double> pool_l(capacity), pool_x(capacity), pool_out(capacity);
-    std::vector<std::size_t> pool_index(capacity);  // each pool point's index in its piece's batch
-    std::optional<PointBrightness<Profile>> brightness;
-    if constexpr (!on_lanes) brightness.emplace(profile);
-
-    // The pieces start in the order of the separations.
-    std::size_t next_separation = 0;
-    std::size_t next_piece = 0;
-    const auto start_next = [&](Piece& piece) {
-        while (next_separation < n) {
-            if (next_piece == 0) pieces[next_separation] = ring_sum_pieces(separations[next_separation], scale);
-            const RingSumPieces& ends = pieces[next_separation];
-            if (next_piece < ends.count) {
-                piece.integration.emplace(ends.ends[next_piece], ends.ends[next_piece + 1], ends.target);
-                piece.separation = next_separation;
-                piece.second = next_piece == 1;
-                piece.whole_disk = ends.count == 1;
-                ++next_piece;
-                return;
-            }
-            ++next_separation;
-            next_piece = 0;
-        }
-    };
-
-    for (;;) {
-        std::size_t count = 0;
-        for (Piece& piece : flight) {
-            if (!piece.integration) start_next(piece);
-            if (!piece.integration) continue;
-            const std::span<const double> points = piece.integration->pending_points();
-            const auto pool = [&](std::size_t j) {
-                pool_l[count] = separations[piece.separation];
-                pool_x[count] = points[j];
-                pool_index[count++] = j;
-            };
-            piece.pool_offset = count;
-            // The first batch begins with the centre; every batch then
-            // alternates right and left points.
-            const std::size_t first_right = piece.integration->pending_start() == 0 ? 1 : 0;
-            if (first_right == 1) pool(0);
-            for (std::size_t j = first_right; j < points.size(); j += 2) pool(j);
-            for (std::size_t j = first_right + 1; j < points.size(); j += 2) pool(j);
-        }
-        if (count == 0) break;
-
-        const RingPool pool{pool_l.data(), pool_x.data(), pool_out.data(), count, scale.eps2};
-        if constexpr (on_lanes) {
-            batches.rings_with<Profile>()(pool, profile);
-        } else {
-            batches.circle_means(pool);
-        }
-
-        for (Piece& piece : flight) {
-            if (!piece.integration) continue;
-            const std::span<double> values = piece.integration->pending_values();
-            const std::size_t start = piece.integration->pending_start();
-            for (std::size_t k = piece.pool_offset; k < piece.pool_offset + values.size(); ++k) {
-                const std::size_t j = pool_index[k];
-                if constexpr (on_lanes) {
-                    values[j] = pool_out[k];
-                } else {
-                    const double x = pool_x[k];
-                    values[j] = ((x * numeric::TWO_PI) * pool_out[k]) * brightness->at(piece, start + j, x);
-                }
-            }
-            piece.integration->advance();
-            if (!piece.integration->done()) continue;
-            (piece.second ? second_piece : first_piece)[piece.separation] = piece.integration->output().integral;
-            piece.integration.reset();
-        }
-    }
-
-    for (std::size_t i = 0; i < n; ++i) {
-        if (pieces[i].count == 1) sums[i] = first_piece[i];
-        if (pieces[i].count == 2) sums[i] = first_piece[i] + second_piece[i];
-    }
-    return sums;
+    return ring_sum_detail::RingSums<Profile>(separations, profile, scale, *instruction_set.batches)();
 }
 
 }  // namespace varduxel::models
