@@ -159,6 +159,7 @@ def main(argv=None):
     parser.add_argument("--rho", type=float, default=0.05)
     parser.add_argument("--dps", type=int, default=16)
     parser.add_argument("--part", choices=["all", "recipe", "tables"], default="all")
+    parser.add_argument("--plot", type=pathlib.Path, help="save a plot of the tables' accuracy (PNG)")
     args = parser.parse_args(argv)
     example = load_example()
     if args.part in ("all", "recipe"):
@@ -172,6 +173,36 @@ def main(argv=None):
                     chosen = [r["worst"] for r in results
                               if r["split"] == split and r["spacing"] == spacing and r["rows"] == rows]
                     print(f"  {'split' if split else 'whole'} {spacing:6} {rows:5}: {statistics.median(chosen):.1e}")
+        if args.plot:
+            plot(results, example, args.rho, args.plot)
+
+
+def plot(results, example, rho, path):
+    import matplotlib
+
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    fig, axes = plt.subplots(1, 2, figsize=(11, 4.2), sharey=True)
+    for axis, split in zip(axes, (False, True)):
+        for colour, spacing in zip(("C0", "C1", "C2"), SPACINGS):
+            for n, law in enumerate(example.LAWS):
+                worst = [r["worst"] for r in results
+                         if r["law"] == law.name and r["split"] == split and r["spacing"] == spacing]
+                axis.plot(ROWS, worst, "o-", color=colour, alpha=0.35 + 0.13 * n, lw=1,
+                          label=f"even in {'r' if spacing == 'radius' else 'μ' if spacing == 'mu' else 'angle'}"
+                          if n == 0 else None)
+        axis.set_xscale("log")
+        axis.set_yscale("log")
+        axis.set_xlabel("rows of the table")
+        axis.set_title("linear part exact + remainder table" if split else "whole law as a table")
+        axis.grid(True, which="major", alpha=0.3)
+        axis.legend()
+    axes[0].set_ylabel(f"worst relative error, 0 ≤ l ≤ 3, rho = {rho:g}")
+    fig.suptitle("Five limb-darkening laws through brightness tables (one line per law)")
+    fig.tight_layout()
+    fig.savefig(path, dpi=100)
+    plt.close(fig)
 
 
 if __name__ == "__main__":
