@@ -115,8 +115,8 @@ def separations(points, rings):
     """`points` separations from 0 to 3 stellar radii for the plotted curves.
 
     The discrete variant's rings sit at the middle radii (j + 1/2)/rings; a
-    separation on a ring radius gives +inf, and one just outside it misses
-    that ring (the kernel is 0 within 1e-5 outside its circle). So inside the
+    separation on a ring radius gives +inf (the ring passes through the lens),
+    and the sum over thin rings is least accurate next to one. So inside the
     disk every separation is moved to the nearest edge between two rings,
     j/rings, half a ring width from the rings on either side."""
     return [off_the_rings(3.0 * i / (points - 1), rings) for i in range(points)]

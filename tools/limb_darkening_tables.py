@@ -35,7 +35,7 @@ SPACINGS = ["radius", "mu", "angle"]
 # outside the limb.
 RECIPE_US = [0.0, 0.2, 0.45, 0.8, 1.0]
 RECIPE_RHOS = [1e-3, 0.05, 1.0]
-RECIPE_LS = [0.0, 0.5, 0.9, 1.0, 1.1, 1.5, 3.0]
+RECIPE_LS = [0.0, 0.5, 0.9, 0.999, 1.0, 1.0001, 1.1, 1.5, 3.0]
 
 
 def load_example():

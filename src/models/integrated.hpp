@@ -30,6 +30,13 @@ inline constexpr double FLUX_TARGET = 1e-16;
 // leaves the result correct to about 1e-14 relative.
 inline constexpr double RING_SUM_TARGET = 1e-8;
 
+// Within this many stellar radii of the limb the singularity at x = l lies
+// at or just beyond an end of the pieces, and the error estimate can stop
+// the quadrature early (1.8e-11 relative at l = 1 + 3e-6 for rho = 0.01):
+// there every level of the rule is used, the target being 0 (at most
+// 1.8e-13 relative, for 4.7 times the evaluations).
+inline constexpr double LIMB_BAND = 0.03;
+
 // Bound on the circle mean's products that leaves cel's quotients and
 // doublings room below the overflow threshold (1.8e308).
 inline constexpr double MAX_RING_PRODUCT = 1e200;
@@ -83,11 +90,12 @@ double ring_sum(double l, const Profile& profile, const CircleKernelScale& scale
     auto rings = [&](std::size_t, std::span<const double> x, std::span<double> values) {
         evaluate_rings(profile, path, l, scale.eps2, x, values);
     };
+    const double target = std::fabs(l - 1.0) < LIMB_BAND ? 0.0 : RING_SUM_TARGET;
     if (0.0 < l && l < 1.0) {
-        const double inner = numeric::integrate_batches(rings, 0.0, l, RING_SUM_TARGET).integral;
-        return inner + numeric::integrate_batches(rings, l, 1.0, RING_SUM_TARGET).integral;
+        const double inner = numeric::integrate_batches(rings, 0.0, l, target).integral;
+        return inner + numeric::integrate_batches(rings, l, 1.0, target).integral;
     }
-    return numeric::integrate_batches(rings, 0.0, 1.0, RING_SUM_TARGET).integral;
+    return numeric::integrate_batches(rings, 0.0, 1.0, target).integral;
 }
 
 // Limb-darkened magnification as a sum of rings, one ring_sum per separation
@@ -170,6 +178,12 @@ VectorResult _integrated_witt_mao_magnification(FloatVector l, const Profile& pr
     FloatVector results;
     results.reserve(magnifications.size());
     for (double magnification : magnifications) {
+        // A star with no magnification (NaN) stays so; the quadrature would
+        // count every NaN node as 0.
+        if (std::isnan(magnification)) {
+            results.push_back(magnification);
+            continue;
+        }
         auto integrand = [&](std::size_t first, std::span<const double>, std::span<double> values) {
             for (std::size_t i = 0; i < values.size(); ++i) values[i] = points.integrand(first + i, magnification);
         };

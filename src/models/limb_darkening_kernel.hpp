@@ -1,15 +1,15 @@
 // Mean point-lens magnification along one circle of the stellar disk, in
-// complete elliptic integrals (D. Heyrovsky, 2003, ApJ 594, 464), with a
-// series where the circle passes within 1e-5 stellar radii of the lens:
-// Python's heyrovsky_magnification and the discrete flux map. Measured
-// against a 25-digit average around the circle: 4.5e-13 relative at least
-// 1e-3 stellar radii from the lens, 7.9e-7 at the series' edge. The
-// integrated functions use its window-free form, ring_kernel.hpp. Defined
-// inline so that loops over circles inline it.
+// complete elliptic integrals (D. Heyrovsky, 2003, ApJ 594, 464):
+// Python's heyrovsky_magnification and the discrete flux map. Near the lens
+// it is the circle mean with exact complements (circle_mean.hpp), which the
+// integrated functions use everywhere. Defined inline so that loops over
+// circles inline it.
 #pragma once
 
 #include <cmath>
+#include <limits>
 
+#include "models/circle_mean.hpp"
 #include "models/model_result.hpp"
 #include "numeric/constants.hpp"
 #include "numeric/ellipk.hpp"
@@ -31,6 +31,21 @@ namespace circle_kernel_detail {
 // Within this distance (in stellar radii) of the circle the elliptic form
 // loses accuracy near its logarithmic singularity.
 inline constexpr double NEAR_CAUSTIC_WINDOW = 1e-5;
+// Nearer to the lens than this fraction of l + r, 1 - n and 1 - m are lost to
+// cancellation in the elliptic form (3.4e-10 relative at |r - l| = 1e-3 l).
+inline constexpr double NEAR_LENS_FRACTION = 0.015;
+
+// Whether the circle passes near enough to the lens for the form with exact
+// complements, and is one that form is defined for: both lengths
+// non-negative, the lens off the circle, a finite positive scale. Elsewhere
+// (the circle through the lens, negative or NaN arguments, degenerate
+// scales) the elliptic form and its window keep their own outcomes.
+inline bool near_the_lens(double l, double r, double delta, double eps2) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    const bool defined = l >= 0.0 && r >= 0.0 && r != l && 0.0 < eps2 && eps2 < inf;
+    const double distance = std::fabs(delta);
+    return defined && (distance < NEAR_LENS_FRACTION * (r + l) || distance < NEAR_CAUSTIC_WINDOW);
+}
 
 // Expansion for a lens just inside the circle (0 <= delta < window).
 inline double near_caustic_series(double l, double delta, double eps, double eps2) {
@@ -60,10 +75,13 @@ inline numeric::KernelResult elliptic_form(double l, double r, double delta, dou
 }  // namespace circle_kernel_detail
 
 // The kernel on the circle of radius r (stellar radii) whose centre lies l
-// stellar radii from the lens.
+// stellar radii from the lens: near the lens the circle mean with exact
+// complements (circle_mean.hpp), elsewhere the elliptic form, with its series
+// and its zero window where the first does not apply.
 inline ScalarResult circle_kernel(double l, double r, const CircleKernelScale& scale) {
     using namespace circle_kernel_detail;
     double delta = r - l;
+    if (near_the_lens(l, r, delta, scale.eps2)) return ring_circle_mean(l, r, scale.eps2);
     double h;
     if (std::fabs(delta) < NEAR_CAUSTIC_WINDOW) {
         // Just outside the circle the mean is set to zero over the whole window.
