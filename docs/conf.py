@@ -22,7 +22,6 @@ extensions = ["myst_nb", "stub_api"]
 myst_enable_extensions = ["dollarmath", "colon_fence"]
 myst_heading_anchors = 3
 exclude_patterns = ["_build", "_ext"]
-suppress_warnings = []
 
 # Every notebook page is executed on every build; a cell that raises, or
 # prints to standard error, fails the build.

@@ -10,11 +10,12 @@ event in this process. It prints the time of each way, and optionally of a
 concurrent.futures process pool with the same chunks.
 
 Chunks. A task is one call per event of its chunk. A chunk should be big
-enough to amortise the scheduler's overhead (about a millisecond per task)
-and small enough that the work spreads evenly and a cancelled computation
-stops soon: a varduxel call cannot be interrupted from Python, so Ctrl-C (or
-client.cancel) takes effect only between calls. The default, 20 events of
-1,000 epochs, is about 20 ms of work per task with AVX-512.
+enough to amortise the overhead of a task (one event per task instead of
+twenty cost about 2 ms more per task on a two-core machine) and small enough
+that the work spreads evenly and a cancelled computation stops soon: a
+varduxel call cannot be interrupted from Python, so Ctrl-C (or client.cancel)
+takes effect only between calls. The default, 20 events of 1,000 epochs, is
+about 20 ms of work per task with AVX-512.
 
 By default the script starts a LocalCluster of worker processes with one
 thread each (threads would wait for each other on the interpreter lock).
