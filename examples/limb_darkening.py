@@ -20,7 +20,7 @@ documentation's limb-darkening page measures how accurate each way is.
 The script prints light-curve values for a few coefficients and laws and saves
 a plot of the profiles and of the limb-darkening signal they give.
 
-Run it, once varduxel is installed, with
+Run it, once varduxel and NumPy (for the remainder's flux) are installed, with
 ``python examples/limb_darkening.py [--output FILE.png]``;
 without ``--output`` the plot goes to ``build/examples/limb_darkening.png`` in the checkout.
 """
