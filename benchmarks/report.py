@@ -1,11 +1,12 @@
-"""Tables, plot and README section from the benchmark's results."""
+"""Tables, plot and documentation section from the benchmark's results."""
 
 import math
+import os
 import pathlib
 import platform
 
-README_START = "<!-- benchmark:start -->"
-README_END = "<!-- benchmark:end -->"
+SECTION_START = "<!-- benchmark:start -->"
+SECTION_END = "<!-- benchmark:end -->"
 
 
 def processor_name():
@@ -251,18 +252,24 @@ def plot(results, path):
     plt.close(figure)
 
 
-def readme_section(results, output):
-    relative = pathlib.Path("benchmarks") / output.name
+def page_section(results, output, page):
+    """The Performance section of the Markdown page `page`, with the paths of
+    the results relative to the page. Beside a page benchmark_results.md (the
+    documentation site's, which includes results.md) the full results link
+    to that page."""
+    relative = pathlib.Path(os.path.relpath(pathlib.Path(output).resolve(), pathlib.Path(page).resolve().parent))
+    full = "benchmark_results.md" if (pathlib.Path(page).parent / "benchmark_results.md").exists() \
+        else f"{relative.as_posix()}/results.md"
     floors = results["floors"]
     lines = [
-        README_START,
+        SECTION_START,
         "## Performance",
         "",
         "`./dev bench` measures all seven functions on light curves through the limb (rho = 1e-3 to 1, "
         "separations 0 to 3 stellar radii), against the native floor of their work and against peers on the "
         "same curves, with every method's error against a 30-digit mpmath reference. It builds its own "
         "environment (`.venv/bench-<version>`) with the peers and writes Markdown and JSON tables and the plot "
-        f"into `{relative}/`; see [{relative}/results.md]({relative}/results.md) for every method.",
+        f"into `benchmarks/{output.name}/`; see [the full results]({full}) for every method.",
         "",
         f"Measured {results['date']} on {results['machine']['processor']} (thread CPU time per point, numpy input):",
         "",
@@ -283,21 +290,21 @@ def readme_section(results, output):
                   f"`witt_mao_magnification`, each in a tight native loop. The worst errors of all methods sit "
                   f"next to the limb, where the closed forms switch to their near-rim values by definition; "
                   f"the tables name, for every peer, whether it is faster, and at what accuracy.", ""]
-    lines += [f"![Accuracy against time per point]({relative}/accuracy_vs_time.png)", "", README_END]
+    lines += [f"![Accuracy against time per point]({relative.as_posix()}/accuracy_vs_time.png)", "", SECTION_END]
     return "\n".join(lines)
 
 
-def update_readme(readme, results, output):
-    readme = pathlib.Path(readme)
-    text = readme.read_text()
-    section = readme_section(results, output)
-    if README_START in text and README_END in text:
-        head, rest = text.split(README_START, 1)
-        tail = rest.split(README_END, 1)[1]
+def update_page(page, results, output):
+    page = pathlib.Path(page)
+    text = page.read_text()
+    section = page_section(results, output, page)
+    if SECTION_START in text and SECTION_END in text:
+        head, rest = text.split(SECTION_START, 1)
+        tail = rest.split(SECTION_END, 1)[1]
         text = head + section + tail
     elif "## References" in text:
         head, tail = text.split("## References", 1)
         text = head + section + "\n\n## References" + tail
     else:
         text = text.rstrip("\n") + "\n\n" + section + "\n"
-    readme.write_text(text)
+    page.write_text(text)

@@ -220,8 +220,9 @@ def main(argv=None):
     parser.add_argument("--output", type=pathlib.Path, default=HERE / "results")
     parser.add_argument("--quick", action="store_true", help="a few points and one rho: a smoke run")
     parser.add_argument("--no-peers", action="store_true", help="leave out MulensModel and VBMicrolensing")
-    parser.add_argument("--update-readme", type=pathlib.Path, metavar="README",
-                        help="rewrite the Performance section between the benchmark markers of this file")
+    parser.add_argument("--update-page", type=pathlib.Path, metavar="PAGE",
+                        help="rewrite the Performance section between the benchmark markers of this Markdown "
+                             "page (docs/cost.md)")
     args = parser.parse_args(argv)
     settings = Settings(args.quick)
     args.output.mkdir(parents=True, exist_ok=True)
@@ -284,8 +285,8 @@ def main(argv=None):
     (args.output / "results.json").write_text(json.dumps(results, indent=1, allow_nan=True) + "\n")
     (args.output / "results.md").write_text(report.markdown(results))
     report.plot(results, args.output / "accuracy_vs_time.png")
-    if args.update_readme:
-        report.update_readme(args.update_readme, results, args.output)
+    if args.update_page:
+        report.update_page(args.update_page, results, args.output)
     log(f"done: {args.output} ({refs.computed} reference values computed)")
     return results
 

@@ -111,6 +111,28 @@ def compute(ls, rings):
     }
 
 
+def separations(points, rings):
+    """`points` separations from 0 to 3 stellar radii for the plotted curves.
+
+    The discrete variant's rings sit at the middle radii (j + 1/2)/rings; a
+    separation on a ring radius gives +inf (the ring passes through the lens),
+    and the sum over thin rings is least accurate next to one. So inside the
+    disk every separation is moved to the nearest edge between two rings,
+    j/rings, half a ring width from the rings on either side."""
+    return [off_the_rings(3.0 * i / (points - 1), rings) for i in range(points)]
+
+
+def off_the_rings(l, rings):
+    """l, or inside the disk the nearest edge between two of the rings."""
+    return round(l * rings) / rings if l < 1.0 else l
+
+
+def plotted_curves(points, rings):
+    """The separations and curves that the plot shows."""
+    ls = separations(points, rings)
+    return ls, compute(ls, rings)
+
+
 def print_table(ls, curves):
     names = list(curves)
     print("l [R*]  " + "  ".join(f"{name:>26}" for name in names))
@@ -164,11 +186,11 @@ def main(argv=None):
     parser.add_argument("--rings", type=int, default=1000, help="number of rings of the discrete variant")
     args = parser.parse_args(argv)
 
-    table_ls = [0.0, 0.45, 0.9, 1.1, 1.5, 3.0]
+    table_ls = [off_the_rings(l, args.rings) for l in (0.0, 0.45, 0.9, 1.1, 1.5, 3.0)]
     print_table(table_ls, compute(table_ls, args.rings))
 
-    ls = [3.0 * i / (args.points - 1) for i in range(args.points)]
-    plot(ls, compute(ls, args.rings), args.output)
+    ls, curves = plotted_curves(args.points, args.rings)
+    plot(ls, curves, args.output)
     print(f"\nPlot saved to {os.path.abspath(args.output)}")
 
 

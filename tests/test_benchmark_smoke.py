@@ -1,6 +1,6 @@
 """A smoke run of the benchmark (benchmarks/run.py --quick): it runs without
-any peer installed and writes its tables, plot and README section with the
-structure that readers and the README rely on."""
+any peer installed and writes its tables, plot and documentation section with
+the structure that readers and the cost page rely on."""
 
 import json
 import math
@@ -21,9 +21,9 @@ def quick_run(tmp_path_factory):
     folder = tmp_path_factory.mktemp("bench")
     readme = folder / "README.md"
     readme.write_text(README)
-    argv = ["--quick", "--no-peers", "--output", str(folder / "results"), "--update-readme", str(readme)]
+    argv = ["--quick", "--no-peers", "--output", str(folder / "results"), "--update-page", str(readme)]
     run.main(argv)
-    run.main(argv)  # a second run replaces the README section instead of adding one
+    run.main(argv)  # a second run replaces the section instead of adding one
     return folder, json.loads((folder / "results" / "results.json").read_text())
 
 

@@ -10,7 +10,8 @@
 // Use: witt_mao_magnification and the Witt-Mao integrated variants.
 // Accuracy against an integration over the disk with 40 or more digits, rho
 // from 1e-8 to 1e7: 1.8e-15 relative within 0.03 of the limb, 3.9e-16 from
-// l = 50 to 1e15, 5.3e-13 elsewhere (tests/test_uniform_disk.py).
+// l = 50 to 1e15, up to 9.3e-13 elsewhere, next to the band
+// (tests/test_uniform_disk.py).
 #pragma once
 
 #include "models/model_result.hpp"

@@ -109,3 +109,37 @@ def piecewise_linear(radii, brightness):
         return brightness[-1]
 
     return profile
+
+
+def linear_law_disk_mean(l, rho, u):
+    """Mean magnification of a star with the linear law 1 - u (1 - mu),
+    mu = sqrt(1 - x^2), its centre l stellar radii from the lens,
+    rho = rstar/re, computed in polar coordinates about the lens instead of
+    ring by ring about the star's centre, so that it shares nothing with the
+    circle means: the point-lens magnification at distance s from the lens
+    times the brightness summed along the arc of radius s that lies on the
+    disk. Along that arc mu^2 = c + k cos(phi) with c = 1 - s^2 - l^2 and
+    k = 2 s l, whose square root integrates to an elliptic integral of the
+    second kind, complete where the whole circle lies on the disk."""
+    L, rho, u = mp.mpf(l), mp.mpf(rho), mp.mpf(u)
+
+    def arcs(s):
+        # (length of the arc on the disk, integral of mu along it), per unit radius.
+        c, k = 1 - s * s - L * L, 2 * s * L
+        if k == 0:
+            return (2 * mp.pi, 2 * mp.pi * mp.sqrt(c)) if c > 0 else (0, 0)
+        if c <= -k:
+            return 0, 0
+        m = 2 * k / (c + k)
+        if c >= k:
+            return 2 * mp.pi, 4 * mp.sqrt(c + k) * mp.ellipe(m)
+        half = mp.acos(-c / k)
+        return 2 * half, 4 * mp.sqrt(c + k) * mp.re(mp.ellipe(half / 2, m))
+
+    def integrand(s):
+        angle, weighted = arcs(s)
+        return point_lens(s * rho) * s * ((1 - u) * angle + u * weighted)
+
+    inner = abs(1 - L)
+    pieces = [0, inner, L + 1] if L < 1 else [inner, L + 1]
+    return mp.quad(integrand, pieces) / (mp.pi * (1 - u / 3))
