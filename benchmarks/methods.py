@@ -172,13 +172,12 @@ FUNCTIONS = {
 # What a reader needs to read each function's table.
 FUNCTION_NOTES = {
     "witt_mao_magnification":
-        "Within 1e-5 Einstein radii of the rim the function returns the rim value by definition; for "
-        "rho = 1e-3 that window spans |l - 1| < 0.01 stellar radii, and the worst errors are reference points "
-        "inside it.",
+        "Within 0.03 stellar radii of the limb the closed form is evaluated with its elliptic complements "
+        "formed exactly, and from 50 stellar radii out as a series about the point lens; the worst errors sit "
+        "just outside that band, where the general closed form loses digits towards the limb.",
     "integrated_witt_mao_magnification":
         "By definition the uniform-disk value times one fixed factor of about 1 + 6.6e-12: it does not resolve "
-        "limb darkening, so it is compared with the uniform disk. Its rim window is that of "
-        "`witt_mao_magnification`.",
+        "limb darkening, so it is compared with the uniform disk.",
     "integrated_flux_map_witt_mao_magnification":
         "The uniform-disk value scaled by the table's flux over its normaliser; tables sample the linear law "
         "0.6 at equally spaced radii. Compared with the uniform disk, as above.",

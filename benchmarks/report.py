@@ -288,7 +288,7 @@ def page_section(results, output, page):
                   f"evaluation per ring for the discrete sum, one per call for the kernel itself, "
                   f"and one uniform-disk evaluation ({floors['uniform_disk_ns']:.0f} ns) for "
                   f"`witt_mao_magnification`, each in a tight native loop. The worst errors of all methods sit "
-                  f"next to the limb, where the closed forms switch to their near-rim values by definition; "
+                  f"next to the limb; "
                   f"the tables name, for every peer, whether it is faster, and at what accuracy.", ""]
     lines += [f"![Accuracy against time per point]({relative.as_posix()}/accuracy_vs_time.png)", "", SECTION_END]
     return "\n".join(lines)
