@@ -2,7 +2,6 @@
 laws, the functions pickle for process pools, and a Dask cluster gives the
 serial results."""
 
-import importlib.util
 import math
 import os
 import pickle
@@ -17,16 +16,14 @@ import pytest
 import varduxel
 
 from tests.support import reference
+from tests.support.scripts import load_script
 
 EXAMPLES = Path(__file__).resolve().parent.parent / "examples"
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
 def load(name):
-    module_spec = importlib.util.spec_from_file_location(f"example_{name}", EXAMPLES / f"{name}.py")
-    module = importlib.util.module_from_spec(module_spec)
-    module_spec.loader.exec_module(module)
-    return module
+    return load_script(EXAMPLES / f"{name}.py", f"example_{name}")
 
 
 def run_example(name, *args):

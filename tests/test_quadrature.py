@@ -1,6 +1,5 @@
 """Tanh-sinh quadrature: exact results, call order, stop rule, node table, accuracy."""
 
-import importlib.util
 import math
 from pathlib import Path
 
@@ -8,6 +7,7 @@ import mpmath
 import pytest
 
 from tests.support.native import private_test_module
+from tests.support.scripts import load_script
 
 vt = private_test_module()
 
@@ -189,10 +189,7 @@ def test_node_table_telling_rows(level, index, weight, abscissa):
 
 
 def load_generator():
-    module_spec = importlib.util.spec_from_file_location("generate_de_nodes", TOOLS / "generate_de_nodes.py")
-    module = importlib.util.module_from_spec(module_spec)
-    module_spec.loader.exec_module(module)
-    return module
+    return load_script(TOOLS / "generate_de_nodes.py", "generate_de_nodes")
 
 
 def test_node_table_matches_generator():

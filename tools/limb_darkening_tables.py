@@ -11,7 +11,6 @@ minutes to compute the first time).
 """
 
 import argparse
-import importlib.util
 import json
 import math
 import pathlib
@@ -23,6 +22,7 @@ import mpmath as mp
 import varduxel
 
 from tests.support import reference
+from tests.support.scripts import load_script
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 CACHE = ROOT / "build" / "limb_darkening_references.json"
@@ -39,10 +39,7 @@ RECIPE_LS = [0.0, 0.5, 0.9, 0.999, 1.0, 1.0001, 1.1, 1.5, 3.0]
 
 
 def load_example():
-    spec = importlib.util.spec_from_file_location("limb_darkening_example", ROOT / "examples" / "limb_darkening.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    return load_script(ROOT / "examples" / "limb_darkening.py", "limb_darkening_example")
 
 
 def cached_references(keys, compute):

@@ -2,6 +2,7 @@
 mpmath references (reference), the deterministic corpus of calls (corpus),
 checks for the elliptic kernels (kernel_checks), a model of the argument
 conversion (call_model), the sanitizer probe (sanitizers) and a fresh
-interpreter for isolated runs (isolated_python). Import them as
+interpreter for isolated runs (isolated_python) and the loading of loose
+Python files as modules (scripts). Import them as
 ``from tests.support import reference`` with the repository root on the path,
 as pytest and ``python -m`` from the root both arrange."""
