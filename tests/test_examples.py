@@ -2,6 +2,7 @@
 laws, the functions pickle for process pools, and a Dask cluster gives the
 serial results."""
 
+import json
 import math
 import os
 import pickle
@@ -16,6 +17,7 @@ import pytest
 import varduxel
 
 from tests.support import reference
+from tests.support.isolated_python import run_python
 from tests.support.scripts import load_script
 
 EXAMPLES = Path(__file__).resolve().parent.parent / "examples"
@@ -163,3 +165,44 @@ def test_dask_cluster_gives_the_serial_grid_bit_for_bit(tmp_path):
     serial = [varduxel.integrated_heyrovsky_magnification(np.hypot(u0, times / t_e) / rho, 1.0, rho)
               for u0, rho, t_e in grid.tolist()]
     assert np.load(output).tolist() == serial
+
+
+# A panic in a task of a cluster of worker processes reaches the client as
+# itself, soon: pickled by the worker, loaded by the client. An asynchronous
+# client's gather raises it. A synchronous client's gather cannot: Dask's
+# bridge from its event loop passes on only subclasses of Exception and waits
+# for ever on any other BaseException, so there future.exception() is the
+# way to it.
+DASK_PANIC_CHILD = r"""
+import asyncio, json, time
+from dask.distributed import Client, LocalCluster
+import varduxel
+
+async def main():
+    async with LocalCluster(n_workers=1, threads_per_worker=1, processes=True, dashboard_address=None,
+                            asynchronous=True) as cluster, Client(cluster, asynchronous=True) as client:
+        start = time.monotonic()
+        future = client.submit(varduxel.discrete_flux_map_heyrovsky_magnification, [0.5], 1.0, 0.1, [0.1, 0.5], [1.0])
+        try:
+            await asyncio.wait_for(client.gather(future), 60)
+        except BaseException as error:
+            return [type(error).__module__, type(error).__qualname__, list(error.args), time.monotonic() - start]
+
+if __name__ == "__main__":
+    print(json.dumps(asyncio.run(main())))
+    with LocalCluster(n_workers=1, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, \
+            Client(cluster) as client:
+        future = client.submit(varduxel.discrete_flux_map_heyrovsky_magnification, [0.5], 1.0, 0.1, [0.1, 0.5], [1.0])
+        error = future.exception(timeout=60)
+        print(json.dumps([type(error).__module__, type(error).__qualname__, list(error.args)]))
+"""
+
+
+def test_dask_cluster_hands_a_panic_back_to_the_client():
+    pytest.importorskip("dask.distributed")
+    process = run_python(DASK_PANIC_CHILD, timeout=240)
+    assert process.returncode == 0, process.stderr
+    gathered, synchronous = (json.loads(line) for line in process.stdout.splitlines())
+    panic = ["pyo3_runtime", "PanicException", ["assertion `left == right` failed\n  left: 2\n right: 1"]]
+    assert gathered[:3] == panic and gathered[3] < 30
+    assert synchronous == panic

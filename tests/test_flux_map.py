@@ -1,7 +1,9 @@
 """Flux maps: tabulated brightness profiles, integrated or summed as rings."""
 
 import gc
+import json
 import math
+import pickle
 import tracemalloc
 
 import mpmath as mp
@@ -10,6 +12,7 @@ import pytest
 import varduxel
 
 from tests.support import reference
+from tests.support.isolated_python import run_python
 from tests.support.sanitizers import RUNTIME_LOADED
 
 FLUX_MAP_FUNCTIONS = [
@@ -60,7 +63,8 @@ def test_one_ring_is_its_weight_times_the_kernel():
 
 
 def test_rings_are_summed_in_table_order():
-    bl, bf = [0.2, 0.6, 1.0], [0.5, 0.3, 0.2]
+    # Rings may come in any order, and are added in the order given.
+    bl, bf = [0.6, 0.2, 1.0], [0.5, 0.3, 0.2]
     (value,) = varduxel.discrete_flux_map_heyrovsky_magnification([1.4], 1.0, 0.1, bl, bf)
     expected = 0.0
     for r, w in zip(bl, bf):
@@ -106,13 +110,32 @@ def test_finely_sampled_linear_law_matches_the_built_in_limb_darkening():
         assert a == pytest.approx(b, rel=5e-6)
 
 
-# --- the length check ------------------------------------------------------------
+# --- the checks of the tables ------------------------------------------------------
 
-def mismatch(function, l=(0.5,)):
+@pytest.mark.parametrize("function", INTEGRATED)
+@pytest.mark.parametrize("bl, message", [
+    ([0.5, 0.0, 1.0], "bl must be in ascending order: bl[1] < bl[0]"),
+    ([0.0, 0.5, 1.0, 0.9, math.nan], "bl must be in ascending order: bl[3] < bl[2]"),
+    ([0.0, 0.5, math.nan, 0.2], "bl[2] is NaN"),
+    ([math.nan], "bl[0] is NaN"),
+    ([i / 10 for i in range(11)] + [-0.0, 1.0], "bl must be in ascending order: bl[11] < bl[10]"),
+])
+def test_table_radii_out_of_order_are_refused(function, bl, message):
+    # Refused before any separation is looked at (-0.5 would fail the uniform
+    # disk), also with none; the length check comes first.
+    for l in ([-0.5, 0.5], []):
+        with pytest.raises(ValueError) as info:
+            function(l, 1.0, 0.1, bl, [1.0] * len(bl))
+        assert info.value.args == (message,)
+    assert type(mismatch(function, bl=bl)).__name__ == "PanicException"
+    # Equal neighbours are a step in brightness.
+    assert all(math.isfinite(x) for x in function([0.3, 1.5], 1.0, 0.1, [0.0, 0.5, 0.5, 1.0], [1.0, 1.0, 0.5, 0.5]))
+
+
+def mismatch(function, l=(0.5,), bl=(0.1, 0.5, 0.9)):
     with pytest.raises(BaseException) as info:
-        function(list(l), 1.0, 0.1, [0.1, 0.5, 0.9], [1.0, 0.5])
+        function(list(l), 1.0, 0.1, list(bl), [1.0] * (len(bl) - 1))
     return info.value
-
 
 @pytest.mark.parametrize("function", FLUX_MAP_FUNCTIONS)
 def test_unequal_tables_raise_panic_even_for_empty_separations(function):
@@ -140,6 +163,43 @@ def test_panic_exception_type():
             varduxel.discrete_flux_map_heyrovsky_magnification([], 1.0, 0.1, [1.0], [])
         except Exception:  # must not catch it
             pytest.fail("PanicException was caught as an Exception")
+
+
+# A fresh interpreter: a bare import leaves pyo3_runtime alone; the parent's
+# pickled panic loads there as the type varduxel raises; a process pool's
+# future re-raises its worker's panic. Prints what it found.
+PICKLE_CHILD = r"""
+import concurrent.futures, json, multiprocessing, pickle, sys
+import varduxel
+
+bare_import = "pyo3_runtime" in sys.modules
+loaded = pickle.loads(bytes.fromhex(sys.argv[1]))
+try:
+    varduxel.discrete_flux_map_heyrovsky_magnification([], 1.0, 0.1, [0.5], [])
+except BaseException as error:
+    own = error
+context = multiprocessing.get_context("spawn")
+with concurrent.futures.ProcessPoolExecutor(1, mp_context=context) as pool:
+    future = pool.submit(varduxel.discrete_flux_map_heyrovsky_magnification, [0.5], 1.0, 0.1, [0.1, 0.5], [1.0])
+    try:
+        future.result(timeout=60)
+    except BaseException as error:
+        pooled = error
+print(json.dumps({"bare_import": bare_import, "loaded": [type(loaded) is type(own), list(loaded.args)],
+                  "pooled": [type(pooled) is type(own), list(pooled.args)]}))
+"""
+
+
+def test_panic_exception_survives_pickling():
+    error = mismatch(varduxel.discrete_flux_map_heyrovsky_magnification)
+    for protocol in range(pickle.HIGHEST_PROTOCOL + 1):
+        copy = pickle.loads(pickle.dumps(error, protocol))
+        assert type(copy) is type(error) and copy.args == error.args
+    assert sorted(vars(type(error))) == ["__doc__", "__module__", "__weakref__"]
+    process = run_python(PICKLE_CHILD, pickle.dumps(error).hex())
+    assert process.returncode == 0, process.stderr
+    assert json.loads(process.stdout) == {"bare_import": False, "loaded": [True, list(error.args)],
+                                          "pooled": [True, ["assertion `left == right` failed\n  left: 2\n right: 1"]]}
 
 
 def resident_bytes():

@@ -14,6 +14,7 @@ namespace varduxel::models {
 VectorResult integrated_flux_map_heyrovsky_magnification(FloatVector l, double re, double rstar, FloatVector bl,
                                                          FloatVector bf) {
     assert_equal_lengths(bl.size(), bf.size());
+    check_ascending_radii(bl);
     const TabulatedProfile profile(bl, bf);
     return _integrated_heyrovsky_magnification(std::move(l), profile, re, rstar, profile_flux(profile),
                                                fastest_instruction_set());
@@ -22,6 +23,7 @@ VectorResult integrated_flux_map_heyrovsky_magnification(FloatVector l, double r
 VectorResult integrated_flux_map_witt_mao_magnification(FloatVector l, double re, double rstar, FloatVector bl,
                                                         FloatVector bf) {
     assert_equal_lengths(bl.size(), bf.size());
+    check_ascending_radii(bl);
     const TabulatedProfile profile(bl, bf);
     return _integrated_witt_mao_magnification(std::move(l), profile, re, rstar, profile_flux(profile));
 }

@@ -77,9 +77,14 @@ inline numeric::KernelResult elliptic_form(double l, double r, double delta, dou
 // The kernel on the circle of radius r (stellar radii) whose centre lies l
 // stellar radii from the lens: near the lens the circle mean with exact
 // complements (circle_mean.hpp), elsewhere the elliptic form, with its series
-// and its zero window where the first does not apply.
+// and its zero window where the first does not apply. A finite negative
+// re / rstar is a star of negative size, which has no magnification (NaN); an
+// infinite one keeps the outcome of the elliptic form.
 inline ScalarResult circle_kernel(double l, double r, const CircleKernelScale& scale) {
     using namespace circle_kernel_detail;
+    if (-std::numeric_limits<double>::infinity() < scale.eps && scale.eps < 0.0) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
     double delta = r - l;
     if (near_the_lens(l, r, delta, scale.eps2)) return ring_circle_mean(l, r, scale.eps2);
     double h;

@@ -60,6 +60,8 @@ void raise_from_current_exception() noexcept {
         throw;
     } catch (const models::InternalCheckFailure& failure) {
         raise_panic(failure.what());
+    } catch (const models::RefusedArgument& refusal) {
+        PyErr_SetString(PyExc_ValueError, refusal.what());
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (...) {

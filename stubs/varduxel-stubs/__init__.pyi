@@ -41,8 +41,8 @@ def witt_mao_magnification(l: _RealSequence, re: _Real, rstar: _Real) -> list[fl
     about 1e-12 everywhere, never below 1 far away. No limb darkening.
 
     Raises RuntimeError("elliprj: Fail to converge") for the whole call if a
-    separation is negative or NaN. rstar / re <= 0 gives NaN for every
-    separation.
+    separation is negative, infinite or NaN. rstar / re <= 0 gives NaN for
+    every separation.
     """
 
 def integrated_witt_mao_magnification(l: _RealSequence, re: _Real, rstar: _Real) -> list[float]:
@@ -65,11 +65,13 @@ def integrated_flux_map_witt_mao_magnification(
     stellar radii, ascending from 0 to 1; bf: the surface brightness at each
     radius, interpolated linearly and zero outside [bl[0], bl[-1]]. The
     normaliser is the table's own flux. Each result is witt_mao_magnification
-    times one common factor (1 + 6.6e-12 for the tables README.md tries): it
-    does NOT resolve limb darkening.
+    times one common factor (1 + 6.6e-12 for the tables of docs/accuracy.md):
+    it does NOT resolve limb darkening.
 
     Raises pyo3_runtime.PanicException (a BaseException) if bl and bf differ
-    in length, even for an empty l; otherwise as witt_mao_magnification.
+    in length, then ValueError if bl holds a NaN or is not in ascending order
+    (equal neighbours are allowed), both even for an empty l; otherwise as
+    witt_mao_magnification.
     """
 
 def heyrovsky_magnification(l: _Real, r: _Real, re: _Real, rstar: _Real) -> float:
@@ -83,8 +85,9 @@ def heyrovsky_magnification(l: _Real, r: _Real, re: _Real, rstar: _Real) -> floa
     models, accurate to about 1e-15 next to the lens. +inf on the circle
     (r == l).
 
-    Raises RuntimeError("elliprj: Fail to converge") for a negative radius
-    with a positive separation (or the reverse), or a NaN argument.
+    NaN for a star of negative size (a finite negative re / rstar). Raises
+    RuntimeError("elliprj: Fail to converge") for a negative radius with a
+    positive separation (or the reverse), or a NaN argument.
     """
 
 def integrated_heyrovsky_magnification(l: _RealSequence, re: _Real, rstar: _Real) -> list[float]:
@@ -97,7 +100,8 @@ def integrated_heyrovsky_magnification(l: _RealSequence, re: _Real, rstar: _Real
     the lens. Resolves limb darkening.
 
     Never raises for bad values: NaN for a separation that is NaN, negative
-    or infinite, for rstar = 0 or an infinite or NaN re, and beyond the range
+    or infinite, for rstar = 0, a negative rstar / re or an infinite or NaN
+    re, and beyond the range
     the arithmetic holds (l above about 1e49, re / rstar above about 1e99).
     -0.0 is the centre.
     """
@@ -115,9 +119,10 @@ def integrated_flux_map_heyrovsky_magnification(
     integrated_heyrovsky_magnification does for the linear law.
 
     Raises pyo3_runtime.PanicException (a BaseException) if bl and bf differ
-    in length, even for an empty l. NaN for every separation if the table has
-    no flux (empty, all zero, descending), and by the NaN rule of
-    integrated_heyrovsky_magnification.
+    in length, then ValueError if bl holds a NaN or is not in ascending order
+    (equal neighbours are allowed), both even for an empty l. NaN for every
+    separation if the table has no flux (empty, all zero, wholly outside
+    [0, 1]), and by the NaN rule of integrated_heyrovsky_magnification.
     """
 
 def discrete_flux_map_heyrovsky_magnification(
@@ -131,9 +136,10 @@ def discrete_flux_map_heyrovsky_magnification(
     bf[j] * heyrovsky_magnification(l, bl[j], re, rstar), not normalised: the
     weights must already hold the ring areas and sum to 1. Resolves limb
     darkening as rings. An empty table gives zeros; a ring radius equal to a
-    separation gives +inf.
+    separation gives +inf. The rings may come in any order.
 
     Raises pyo3_runtime.PanicException (a BaseException) if bl and bf differ
     in length, even for an empty l; RuntimeError with the kernel's text if a
-    ring fails (for example a negative radius).
+    ring fails (for example a negative radius). NaN for a star of negative
+    size (rstar / re < 0).
     """

@@ -15,8 +15,10 @@ parameter's name), then holds the module to it:
 - otherwise the result must be bit for bit the result of the same values
   passed as plain floats and lists, every time, and that result must be a
   list of floats of the length of `l` (a float for the circle kernel), a
-  RuntimeError with a kernel's message where kernel errors can surface, or
-  PanicException exactly when a flux map's tables differ in length.
+  RuntimeError with a kernel's message where kernel errors can surface,
+  PanicException exactly when a flux map's tables differ in length, or
+  ValueError exactly when an interpolated table's radii are NaN or out of
+  order.
 """
 
 import array
@@ -43,6 +45,8 @@ PARAMETERS = {
 }
 FUNCTIONS = list(PARAMETERS)
 FLUX_MAPS = {name for name, parameters in PARAMETERS.items() if "bl" in parameters}
+# The flux maps that interpolate their table refuse radii out of order.
+INTERPOLATED_TABLES = {name for name in FLUX_MAPS if name.startswith("integrated")}
 # The integrated kernel variants turn kernel errors into NaN nodes.
 NO_KERNEL_ERRORS = {"integrated_heyrovsky_magnification", "integrated_flux_map_heyrovsky_magnification"}
 # About 100 us per separation: keep their vectors short.
@@ -560,6 +564,17 @@ def describe(outcome):
     return repr(error) if error is not None else repr(result)
 
 
+def table_refusal(bl):
+    """The ValueError text for the first radius of `bl` that is NaN or below
+    its predecessor, or None for radii in ascending order."""
+    for i, radius in enumerate(bl):
+        if math.isnan(radius):
+            return f"bl[{i}] is NaN"
+        if i > 0 and radius < bl[i - 1]:
+            return f"bl must be in ascending order: bl[{i}] < bl[{i - 1}]"
+    return None
+
+
 def check_allowed(function, values, outcome):
     """The outcome of a call whose arguments converted to `values` is one the
     interface allows."""
@@ -569,6 +584,9 @@ def check_allowed(function, values, outcome):
             describe(outcome)
         assert error.args == ("assertion `left == right` failed\n"
                               f"  left: {len(values['bl'])}\n right: {len(values['bf'])}",)
+        return
+    if function in INTERPOLATED_TABLES and table_refusal(values["bl"]) is not None:
+        assert type(error) is ValueError and error.args == (table_refusal(values["bl"]),), describe(outcome)
         return
     if error is not None:
         if isinstance(error, MemoryError):
