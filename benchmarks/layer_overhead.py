@@ -19,7 +19,7 @@ import numpy as np
 import varduxel
 import varduxel_lightcurve
 
-from benchmarks.report import processor_name
+from benchmarks.report import layer_lines, processor_name
 
 EPOCHS = 1000
 EVENT = {"t0": 0.0, "u0": 0.01, "tE": 20.0, "rho": 0.04}
@@ -45,7 +45,7 @@ def measure(quick=False):
     rho = EVENT["rho"]
     l = np.hypot(EVENT["u0"], (t - EVENT["t0"]) / EVENT["tE"]) / rho
     quadratic = varduxel_lightcurve.Quadratic(*QUADRATIC)
-    bl, bf = quadratic._table
+    bl, bf = quadratic.table
 
     def linear_raw():
         varduxel.witt_mao_magnification(l, 1.0, rho)
@@ -69,21 +69,11 @@ def measure(quick=False):
             "machine": f"{processor_name()}, CPython {platform.python_version()}"}
 
 
-def lines(result):
-    """The measurement as a Markdown table."""
-    out = [f"`light_curve()` of {result['epochs']:,} epochs against the native calls it makes, thread CPU time, "
-           f"best of interleaved runs; {result['date']}, {result['machine']}:", "",
-           "| limb darkening | native calls, µs | light_curve(), µs | layer adds |", "|---|---|---|---|"]
-    for name, row in result["laws"].items():
-        out.append(f"| {name} | {row['raw_us']:.0f} | {row['layer_us']:.0f} | {row['overhead']:.1%} |")
-    return out
-
-
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--quick", action="store_true", help="three rounds instead of thirty")
     args = parser.parse_args(argv)
-    print("\n".join(lines(measure(args.quick))))
+    print("\n".join(layer_lines(measure(args.quick))))
 
 
 if __name__ == "__main__":

@@ -99,14 +99,16 @@ class LimbDarkeningLaw(ABC):
         shift = -low if low < 0.0 < high else 0.0
         self._table_constant = self.constant - shift
         self._table_flux = self.remainder_flux + shift
-        self._table: tuple[list[float], list[float]] | None = None
+        #: (bl, bf), the table given to integrated_flux_map_heyrovsky_magnification,
+        #: or None when the remainder is zero.
+        self.table: tuple[list[float], list[float]] | None = None
         if low == high == 0.0:
             return  # no remainder: the law is linear
         values = values + shift
         largest = float(np.abs(values).max())
         if not math.isfinite(largest):
             raise ValueError(f"{self!r}: {', '.join(self.parameter_names)} are too large to tabulate")
-        self._table = (radii.tolist(), (values / largest).tolist())
+        self.table = (radii.tolist(), (values / largest).tolist())
 
     @abstractmethod
     def _split(self) -> tuple[float, float, float]:
@@ -133,8 +135,8 @@ class LimbDarkeningLaw(ABC):
         if self.linear != 0.0:
             mu_weighted = (4.0 * _kernel.built_in_law(l, rho) - 2.0 * uniform) / 3.0
             numerator += self.linear * mu_weighted
-        if self._table is not None:
-            numerator += self._table_flux * _kernel.tabulated(l, rho, *self._table)
+        if self.table is not None:
+            numerator += self._table_flux * _kernel.tabulated(l, rho, *self.table)
         return numerator / self.flux
 
 
