@@ -69,6 +69,12 @@ class LimbDarkeningLaw(ABC):
     coefficients. A coefficient that is not a finite number, or coefficients
     that leave the star without flux, raise ValueError.
 
+    Attributes: coefficients (as given, in the order of parameter_names),
+    rows, constant, linear and remainder_flux (α, β and F_R = 2∫₀¹ μ R(μ) dμ
+    of α + βμ + R(μ)), flux (the law's flux over π) and table (the (bl, bf)
+    given to integrated_flux_map_heyrovsky_magnification, None without a
+    remainder).
+
     `rows` sets the table's size. Each law's docstring gives the accuracy of
     its default: the worst relative error over 15 separations from 0 to 3
     stellar radii and rho = 0.02, 0.05 and 0.3, against an mpmath ring sum of
@@ -87,7 +93,6 @@ class LimbDarkeningLaw(ABC):
                 raise ValueError(f"{type(self).__name__}: {name} must be a finite number, got {value!r}")
         self.coefficients = tuple(float(value) for value in coefficients)
         self.rows = _checked_rows(self.default_rows if rows is None else rows)
-        #: α, β and F_R of α + βμ + R(μ), and the law's flux over π.
         self.constant, self.linear, self.remainder_flux = self._split()
         self.flux = self.constant + 2.0 * self.linear / 3.0 + self.remainder_flux
         if not (math.isfinite(self.flux) and self.flux > 0.0):
@@ -99,8 +104,6 @@ class LimbDarkeningLaw(ABC):
         shift = -low if low < 0.0 < high else 0.0
         self._table_constant = self.constant - shift
         self._table_flux = self.remainder_flux + shift
-        #: (bl, bf), the table given to integrated_flux_map_heyrovsky_magnification,
-        #: or None when the remainder is zero.
         self.table: tuple[list[float], list[float]] | None = None
         if low == high == 0.0:
             return  # no remainder: the law is linear

@@ -20,7 +20,9 @@ def trajectory(t: ArrayLike, t0: float, u0: float, tE: float) -> FloatArray:
     t_e = float(tE)
     if not (math.isfinite(t_e) and t_e > 0.0):
         return np.full(times.shape, np.nan)
-    return np.hypot(float(u0), (times - float(t0)) / t_e)
+    along = times - float(t0)
+    along /= t_e
+    return np.hypot(float(u0), along, out=along)
 
 
 def light_curve(t: ArrayLike, t0: float, u0: float, tE: float, rho: float,

@@ -38,9 +38,11 @@ def magnification(u: ArrayLike, rho: float, limb_darkening: float | LimbDarkenin
         return np.full(separations.shape, np.nan)
     with np.errstate(over="ignore"):
         l = separations / rho  # stellar radii; beyond the float range it is infinite
-    usable = np.isfinite(l) & (l >= 0.0)
-    if usable.all():
+    # The common case, every separation usable, in two passes that make no
+    # array: the minimum and maximum are NaN if any separation is.
+    if l.size and l.min() >= 0.0 and l.max() < math.inf:
         return _in_stellar_radii(l.ravel(), rho, law).reshape(separations.shape)
+    usable = np.isfinite(l) & (l >= 0.0)
     result = np.full(separations.shape, np.nan)
     result[usable] = _in_stellar_radii(l[usable], rho, law)
     return result
