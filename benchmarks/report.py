@@ -144,6 +144,16 @@ def vector_path_lines(results):
     return lines
 
 
+def layer_lines(result):
+    """The light-curve layer's overhead (benchmarks/layer_overhead.py) as a Markdown table."""
+    out = [f"`light_curve()` of {result['epochs']:,} epochs against the native calls it makes, thread CPU time, "
+           f"best of interleaved runs; {result['date']}, {result['machine']}:", "",
+           "| limb darkening | native calls, µs | light_curve(), µs | layer adds |", "|---|---|---|---|"]
+    for name, row in result["laws"].items():
+        out.append(f"| {name} | {row['raw_us']:.0f} | {row['layer_us']:.0f} | {row['overhead']:.1%} |")
+    return out
+
+
 def markdown(results):
     settings = results["settings"]
     lines = [
@@ -162,6 +172,7 @@ def markdown(results):
         "## `integrated_heyrovsky_magnification` on each vector path", "",
         "The model operation without the Python boundary, per epoch of the light curves above; the module "
         "itself runs on the widest path the CPU has.", "", *vector_path_lines(results), "",
+        "## The light-curve layer", "", *layer_lines(results["layer_overhead"]), "",
     ]
     for name, function in results["functions"].items():
         lines += [f"## `{name}`", "", f"Reference: {results['quantities'][function['quantity']]}. "
@@ -279,6 +290,8 @@ def page_section(results, output, page):
         "the module runs on the widest path the CPU has):",
         "",
         *vector_path_lines(results),
+        "",
+        *layer_lines(results["layer_overhead"]),
         "",
     ]
     if "ring_sum_us" in floors:

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Benchmark of varduxel's seven functions against their floors and peers.
+"""Benchmark of varduxel's seven functions against their floors and peers,
+and of what the light-curve layer adds to them.
 
 For every function: time per point on light curves through the limb
 (rho = 1e-3, 1e-2, 0.1, 1; separations 0 to 3 stellar radii, dense near the
@@ -29,6 +30,7 @@ import numpy as np
 
 import varduxel
 
+from benchmarks import layer_overhead
 from benchmarks import methods as M
 from benchmarks import report
 from benchmarks import workloads as W
@@ -261,6 +263,8 @@ def main(argv=None):
         floors = measure_floors(settings, earlier=floors)
     log("vector paths")
     vector_paths = measure_vector_paths(settings)
+    log("light-curve layer")
+    layer = layer_overhead.measure(settings.quick)
     for function_name, function in functions.items():
         for row in function["rows"]:
             if row["kind"] == "varduxel":
@@ -280,6 +284,7 @@ def main(argv=None):
         "reference_failures": refs.failures(),
         "floors": floors,
         "vector_paths": vector_paths,
+        "layer_overhead": layer,
         "functions": functions,
     }
     (args.output / "results.json").write_text(json.dumps(results, indent=1, allow_nan=True) + "\n")

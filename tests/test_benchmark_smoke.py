@@ -86,3 +86,6 @@ def test_markdown_plot_and_readme(quick_run):
     assert "./dev bench" in section and "accuracy_vs_time.png" in section
     for name in results["functions"]:
         assert f"| `{name}` (" in section
+    # The light-curve layer's overhead, for the linear law and a table law.
+    assert len(results["layer_overhead"]["laws"]) == 2
+    assert "| limb darkening | native calls, µs | light_curve(), µs | layer adds |" in section
