@@ -130,7 +130,7 @@ def vector_path_lines(results):
     the fastest and the most accurate peer for the same quantity."""
     paths = results.get("vector_paths", {})
     if "unavailable" in paths or not paths:
-        return [f"Vector paths not measured: {paths.get('unavailable', 'no test module')}."]
+        return [f"Vector paths not measured: {paths.get('unavailable', 'no timing module')}."]
     function = results["functions"]["integrated_heyrovsky_magnification"]
     base = next(r for r in function["rows"] if r["method"] == function["baseline"])
     lines = ["| path | µs per epoch | × scalar speed | × floor | rel. error median / worst |",

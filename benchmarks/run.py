@@ -11,8 +11,9 @@ when they are installed; a peer that is not is listed as such.
 
 Writes results.json, results.md and accuracy_vs_time.png into the output
 folder (benchmarks/results by default). Usually run as `./dev bench`, or as
-`python -m benchmarks.run` from the repository root with the private test
-module `_varduxel_testing` on the path for the native floors.
+`python -m benchmarks.run` from the repository root with the benchmark's
+private module `_varduxel_timing` (built with -DVARDUXEL_TEST_MODULE=ON) on
+the path for the native floors.
 """
 
 import argparse
@@ -36,6 +37,15 @@ from benchmarks.references import QUANTITIES, References
 from benchmarks.timing import time_per_point
 
 HERE = pathlib.Path(__file__).resolve().parent
+
+# The native floors come from the benchmark's private module; without it the
+# results say why.
+try:
+    import _varduxel_timing as native
+    NATIVE_MISSING = None
+except ImportError as error:
+    native = None
+    NATIVE_MISSING = f"the timing module _varduxel_timing is not importable ({error})"
 
 
 class Settings:
@@ -96,17 +106,15 @@ def evaluate(method, settings, refs):
 
 
 def measure_floors(settings, earlier=None):
-    """The native floors, from the private test module, when it is importable.
+    """The native floors, from the timing module, when it is importable.
     Measured at the start of the run and again at its end, keeping the faster
     of the two per rho: the least disturbed measurement of the same loop.
 
     The floor of a ring sum is the number of integrand evaluations it makes
     per separation times the cost of one evaluation (circle mean and profile)
     at exactly those points, for the default profile and for each table."""
-    try:
-        import _varduxel_testing as native
-    except ImportError as error:
-        return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
+    if native is None:
+        return {"unavailable": NATIVE_MISSING}
     # The module runs on the first instruction set the CPU has, the widest.
     fastest = supported_paths(native)[0]
     profiles = {"default": None, **{str(rows): W.ld_table(rows) for rows in W.TABLE_ROWS}}
@@ -154,10 +162,8 @@ def measure_vector_paths(settings):
     """integrated_heyrovsky_magnification's model operation on every vector
     path the machine has (native, without the Python boundary): time per
     epoch on the benchmark's light curves and its floor on that path."""
-    try:
-        import _varduxel_testing as native
-    except ImportError as error:
-        return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
+    if native is None:
+        return {"unavailable": NATIVE_MISSING}
     paths = {}
     for path in reversed(supported_paths(native)):
         times, floors = [], []
