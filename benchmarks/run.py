@@ -57,6 +57,7 @@ class Settings:
         self.budget = 0.02 if quick else 1.5  # seconds of timing per method and rho
         self.floor_repeats = 1 if quick else 7
         self.boundary_size = 1000 if quick else 100_000
+        self.cost_points = 20 if quick else 1000  # separations per cost workload
 
 
 def accuracy_separations(settings):
@@ -181,6 +182,43 @@ def measure_vector_paths(settings):
     return paths
 
 
+def measure_costs(settings):
+    """The cost page's figures at rho = COST_RHO: µs per separation of every
+    function (numpy input, 100-row tables) on each cost workload, of the
+    flux maps for every table size on the even one, and of a flux-map call
+    with one separation, where the table's flux weighs most; with the ring
+    sums' integrand evaluations per separation, for the linear law and the
+    100-row table, when the timing module is there."""
+    workloads = W.cost_separations(settings.cost_points)
+    costs = {"rho": W.COST_RHO, "separations": settings.cost_points, "us_per_separation": {},
+             "us_by_rows": {}, "one_separation_call_us": {}}
+    for function_name in M.FUNCTIONS:
+        for method in M.varduxel_methods(function_name):
+            if method.options["input"] == "list":
+                continue
+            rows = method.options.get("rows")
+
+            def us(separations):
+                return time_per_point(method.make_call, separations, W.COST_RHO, settings.budget)[0] * 1e6
+
+            if rows in (None, 100):
+                costs["us_per_separation"][function_name] = {name: us(l) for name, l in workloads.items()}
+            if rows is None:
+                continue
+            costs["us_by_rows"].setdefault(function_name, {})[str(rows)] = (
+                costs["us_per_separation"][function_name]["even"] if rows == 100 else us(workloads["even"]))
+            if function_name.startswith("integrated_flux_map"):
+                costs["one_separation_call_us"].setdefault(function_name, {})[str(rows)] = us(np.array([0.5]))
+    if native is not None:
+        fastest = supported_paths(native)[0]
+        table = W.ld_table(100)
+        costs["evaluations"] = {
+            name: {"law": native.time_ring_sum_floor(l.tolist(), 1.0, W.COST_RHO, 1, fastest)[0],
+                   "table": native.time_flux_map_ring_sum_floor(l.tolist(), 1.0, W.COST_RHO, 1, fastest, *table)[0]}
+            for name, l in workloads.items()}
+    return costs
+
+
 def measure_boundary(native, settings):
     """Share of witt_mao_magnification's call spent outside the model (argument
     conversion and result list) on many separations given as a numpy array
@@ -231,6 +269,7 @@ def main(argv=None):
                              "page (docs/cost.md)")
     args = parser.parse_args(argv)
     settings = Settings(args.quick)
+    load_at_start = os.getloadavg()[0]
     args.output.mkdir(parents=True, exist_ok=True)
     refs = References(args.output / "reference_cache.json")
     started = time.time()
@@ -267,6 +306,8 @@ def main(argv=None):
         floors = measure_floors(settings, earlier=floors)
     log("vector paths")
     vector_paths = measure_vector_paths(settings)
+    log("costs")
+    costs = measure_costs(settings)
     for function_name, function in functions.items():
         for row in function["rows"]:
             if row["kind"] == "varduxel":
@@ -275,7 +316,8 @@ def main(argv=None):
     results = {
         "date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
         "machine": {"platform": platform.platform(), "processor": report.processor_name(),
-                    "cpus": os.cpu_count(), "python": platform.python_version()},
+                    "cpus": os.cpu_count(), "python": platform.python_version(),
+                    "load_average": {"start": load_at_start, "end": os.getloadavg()[0]}},
         "versions": {"varduxel": M.version_of("varduxel"),
                      **{name: M.version_of(name) for name in M.PEER_DISTRIBUTIONS}},
         "settings": {"rhos": settings.rhos, "timed_points_per_rho": settings.points,
@@ -286,6 +328,7 @@ def main(argv=None):
         "reference_failures": refs.failures(),
         "floors": floors,
         "vector_paths": vector_paths,
+        "costs": costs,
         "functions": functions,
     }
     (args.output / "results.json").write_text(json.dumps(results, indent=1, allow_nan=True) + "\n")
