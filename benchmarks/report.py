@@ -19,6 +19,16 @@ def processor_name():
     return platform.processor() or "unknown"
 
 
+def machine_text(results):
+    """The machine and the load the run had, for every page that quotes it."""
+    machine = results["machine"]
+    text = f"{machine['processor']}, {machine['cpus']} cores"
+    load = machine.get("load_average")
+    if load:
+        text += f", load average {load['start']:.1f} at the start and {load['end']:.1f} at the end"
+    return text
+
+
 def _baseline(rows):
     """The varduxel row the others are compared with: numpy input, and the
     100-row table for the flux maps."""
@@ -148,7 +158,7 @@ def markdown(results):
     settings = results["settings"]
     lines = [
         "# Benchmark results", "",
-        f"{results['date']}; {results['machine']['processor']}, {results['machine']['cpus']} cores; "
+        f"{results['date']}; {machine_text(results)}; "
         f"Python {results['machine']['python']}; "
         + ", ".join(f"{k} {v}" for k, v in results["versions"].items() if v) + ".", "",
         f"Light curves for rho = rstar/re in {', '.join(map(str, settings['rhos']))}: "
@@ -271,7 +281,7 @@ def page_section(results, output, page):
         "environment (`.venv/bench-<version>`) with the peers and writes Markdown and JSON tables and the plot "
         f"into `benchmarks/{output.name}/`; see [the full results]({full}) for every method.",
         "",
-        f"Measured {results['date']} on {results['machine']['processor']} (thread CPU time per point, numpy input):",
+        f"Measured {results['date']} on {machine_text(results)} (thread CPU time per point, numpy input):",
         "",
         *summary_table(results),
         "",

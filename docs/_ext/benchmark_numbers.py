@@ -8,8 +8,12 @@ did not record fails the build."""
 
 import json
 import pathlib
+import sys
 
 from sphinx.errors import ExtensionError
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2]))  # the checkout, for the benchmark's package
+from benchmarks.report import machine_text  # noqa: E402
 
 
 def figure(value):
@@ -21,12 +25,10 @@ def figure(value):
 
 def substitutions(results):
     """{name: text} of every figure a page may quote."""
-    machine, costs = results["machine"], results["costs"]
-    load = machine["load_average"]
+    costs = results["costs"]
     names = {
-        "bench.machine": f"{machine['processor']} ({machine['cpus']} cores, CPython {machine['python']})",
+        "bench.machine": f"{machine_text(results)}, CPython {results['machine']['python']}",
         "bench.date": results["date"],
-        "bench.load": f"load average {load['start']:.1f} at the start and {load['end']:.1f} at the end",
         "cost.rho": f"{costs['rho']:g}",
         "cost.separations": f"{costs['separations']:,}",
     }
