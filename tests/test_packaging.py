@@ -146,6 +146,7 @@ def test_wheel_holds_the_module_its_stubs_and_nothing_of_the_tests(wheel):
     module = [n for n in names if re.fullmatch(rf"varduxel\.{suffix}-[\w-]+\.so", n)]
     assert len(module) == 1, names
     assert names == sorted(module + [
+        "pyo3_runtime.py",
         "varduxel-stubs/__init__.pyi",
         f"varduxel-{version}.dist-info/METADATA",
         f"varduxel-{version}.dist-info/WHEEL",
