@@ -55,14 +55,15 @@ def measure(quick=False):
         linear_raw()
         varduxel.integrated_flux_map_heyrovsky_magnification(l, 1.0, rho, bl, bf)
 
-    cases = {"linear, u = 0.45": (linear_raw, 0.45), f"Quadratic{QUADRATIC}": (quadratic_raw, quadratic)}
+    cases = {"linear": ("linear, u = 0.45", linear_raw, 0.45),
+             "quadratic": (f"Quadratic{QUADRATIC}", quadratic_raw, quadratic)}
     results = {}
-    for name, (raw, law) in cases.items():
+    for name, (label, raw, law) in cases.items():
         def layer(law=law):
             varduxel_lightcurve.light_curve(t, EVENT["t0"], EVENT["u0"], EVENT["tE"], rho, law)
 
         raw_seconds, layer_seconds = _best_interleaved([raw, layer], 3 if quick else 30)
-        results[name] = {"raw_us": raw_seconds * 1e6, "layer_us": layer_seconds * 1e6,
+        results[name] = {"label": label, "raw_us": raw_seconds * 1e6, "layer_us": layer_seconds * 1e6,
                          "overhead": layer_seconds / raw_seconds - 1.0}
     return {"epochs": EPOCHS, "event": EVENT, "laws": results,
             "date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
