@@ -10,7 +10,7 @@ import mpmath
 import pytest
 
 from tests.support import kernel_corpus
-from tests.support.bits import same
+from tests.support.bits import pattern, same
 from tests.support.kernel_checks import kernel_error, relative_error, worst_error
 from tests.support.native import private_test_module
 
@@ -234,7 +234,7 @@ def test_elliprj_distinct_arguments_go_to_the_core_and_equal_x_z_is_no_pair():
 
 
 def test_elliprj_principal_value_sorts_its_arguments():
-    values = {vt.elliprj(a, b, c, -0.5).hex() for a, b, c in [(2.0, 3.0, 4.0), (4.0, 3.0, 2.0), (3.0, 4.0, 2.0)]}
+    values = {pattern(vt.elliprj(a, b, c, -0.5)) for a, b, c in [(2.0, 3.0, 4.0), (4.0, 3.0, 2.0), (3.0, 4.0, 2.0)]}
     assert len(values) == 1
 
 
