@@ -1,15 +1,13 @@
 """Calling the module's functions: argument binding, conversion of floats and
-sequences, error remapping, result lists, error mapping, memory exhaustion and
-reference counting. Magnitudes are checked elsewhere; here only types,
-lengths, messages and identities are."""
+sequences, error remapping, result lists, error mapping and memory
+exhaustion. Magnitudes are checked elsewhere, and leaks in test_leaks.py;
+here only types, lengths, messages and identities are."""
 
 import array
 import collections
-import gc
 import itertools
 import os
 import sys
-import tracemalloc
 from fractions import Fraction
 
 import numpy as np
@@ -392,7 +390,7 @@ def test_unequal_table_lengths_raise_panic_exception(name):
     assert type(raised(function, [1.0], 1.0, 0.1, [], [1.0])) is panic
 
 
-# Memory and references
+# Memory
 
 
 MEMORY_CHILD = """
@@ -429,58 +427,3 @@ except MemoryError:
 def test_running_out_of_memory_raises_memory_error(l, headroom_mib):
     process = run_python(MEMORY_CHILD, l, str(headroom_mib))
     assert (process.returncode, process.stdout, process.stderr) == (0, "MemoryError\n", "")
-
-
-def call_paths():
-    """Calls that succeed and calls that fail at each stage."""
-    items = [float(i) + 0.25 for i in range(4)]
-    re, rstar = float("1.5"), float("0.125")
-    bad_float = Raising(TypeError)  # a new TypeError each time
-    return [
-        (items, re, rstar),                      # success
-        (UserSequence(items), re, rstar),        # success through iteration
-        (items + ["x"], re, rstar),              # element conversion error
-        (items, re, bad_float),                  # remapped error of the last parameter
-        ([items[0], -1.0], re, rstar),           # kernel error
-        ("text", re, rstar),                     # not a vector
-        (items, re, rstar, rstar),               # binding error
-    ], [*items, re, rstar, bad_float]
-
-
-def run_all(paths, times):
-    for _ in range(times):
-        for arguments in paths:
-            try:
-                witt_mao(*arguments)
-            except Exception:
-                pass
-
-
-def test_calls_keep_no_references():
-    paths, objects = call_paths()
-    watched = [*objects, *(argument for arguments in paths for argument in arguments)]
-    run_all(paths, 10)
-    before = [sys.getrefcount(x) for x in watched]
-    run_all(paths, 200)
-    assert [sys.getrefcount(x) for x in watched] == before
-
-
-def test_calls_leak_no_objects():
-    paths, _ = call_paths()
-    run_all(paths, 50)
-    gc.collect()
-    objects_before = len(gc.get_objects())
-    tracemalloc.start()
-    try:
-        run_all(paths, 50)
-        gc.collect()
-        memory_before = tracemalloc.get_traced_memory()[0]
-        run_all(paths, 1000)
-        gc.collect()
-        growth = tracemalloc.get_traced_memory()[0] - memory_before
-    finally:
-        tracemalloc.stop()
-    gc.collect()
-    # One leaked float per call would be 7 * 1000 * 24 bytes.
-    assert growth < 8192
-    assert len(gc.get_objects()) - objects_before < 100

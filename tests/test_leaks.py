@@ -74,10 +74,13 @@ def call_paths():
             (name, "kernel error", (separations(size) + [-1.0], 1.0, 0.1), RuntimeError, 2000),
         ]
     # The other routes of a vector's conversion: a buffer of doubles, plain
-    # iteration, and a buffer that is not one of doubles, then iterated.
+    # iteration, and a buffer that is not one of doubles, then iterated; and
+    # a string, refused before any.
     name = "witt_mao_magnification"
     paths += [
         (name, "success from a buffer", (array.array("d", separations(1000)), 1.0, 0.1), None, 1000),
+        (name, "success, iterated", (collections.deque(separations(1000)), 1.0, 0.1), None, 1000),
+        (name, "not a sequence", ("x" * 1000, 1.0, 0.1), TypeError, 5000),
         (name, "conversion of l, iterated", (collections.deque(bad_tail), 1.0, 0.1), TypeError, 2000),
         (name, "conversion of l, 2-d buffer", (np.ones((1000, 2)), 1.0, 0.1), TypeError, 2000),
         (name, "kernel error from a buffer", (np.array(separations(1000) + [-1.0]), 1.0, 0.1), RuntimeError,
