@@ -15,16 +15,13 @@ import pytest
 
 import varduxel
 
+from tests.support import functions
 from tests.support.bits import pattern, patterns
 from tests.support.isolated_python import run_python
 from tests.support.sanitizers import skip_under_sanitizer
 
 witt_mao = varduxel.witt_mao_magnification
-FLUX_MAP_FUNCTIONS = [
-    "integrated_flux_map_witt_mao_magnification",
-    "integrated_flux_map_heyrovsky_magnification",
-    "discrete_flux_map_heyrovsky_magnification",
-]
+FLUX_MAP_FUNCTIONS = [f.name for f in functions.FUNCTIONS if f.entry.table]
 
 
 def outcome(function, *args, **kwargs):

@@ -54,6 +54,9 @@ class Function:
     returns_list: bool  # one float per separation, or one float
     entry: Entry
 
+    def __str__(self):
+        return self.name
+
     def __call__(self, *args, **kwargs):
         return getattr(varduxel, self.name)(*args, **kwargs)
 
