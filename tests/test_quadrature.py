@@ -36,7 +36,9 @@ def default_profile_flux_integrand(x):
         (constant_one, 0.0, 1.0, 1e-16, (0.9999999999999669, 8.1601392309949e-15, 385)),
         (lambda y: 2.0 * math.pi * y, 0.0, 1.0, 1e-16, (3.1415926535896883, None, 385)),
         (constant_one, 0.0, 1.0, 1e-6, (0.9999999999999971, None, 49)),
-        # The literal normaliser of the default limb-darkening profile.
+        # The flux of the built-in law as the quadrature gives it: the
+        # normaliser its integrated functions divide by (the corpus holds
+        # their results, and so the literal, to the bit).
         (default_profile_flux_integrand, 0.0, 1.0, 1e-16, (2.5132741228717936, None, 385)),
         # Every value filtered to 0: D is exactly 0 at level 2, the first level that is tested.
         (lambda y: math.nan, 0.0, 1.0, 1e-16, (0.0, 0.0, 25)),
