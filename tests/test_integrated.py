@@ -10,7 +10,6 @@ import varduxel
 from tests.support import reference
 
 
-
 def test_witt_mao_variant_is_the_uniform_disk_scaled_by_one_factor():
     ls = [0.0, 0.3, 0.999, 1.0, 1.7, 40.0]
     for rho in (1e-3, 0.1, 2.0):
