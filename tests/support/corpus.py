@@ -306,7 +306,8 @@ def _build():
         add("witt_mao/far_field_start", wm, [5.0 * 1.1**k for k in range(56)] + around(20.0) + around(50.0, 2),
             1.0, rho)
         add("witt_mao/band_edges", wm, limb_band_edges(), 1.0, rho)
-        add("witt_mao/unit_magnification", wm, around(1e8 / rho, 2) + [3e7 / rho, 3e8 / rho], 1.0, rho)
+        add("witt_mao/unit_magnification", wm, [10 ** (k / 4) / rho for k in range(12, 37)] + [1.1e4 / rho]
+            + around(1e8 / rho, 2), 1.0, rho)
     # Stars so large that 1 - m rounds to 1: the equal pair of RJ, on both
     # sides of its ratio 1.2, in both closed forms.
     for rho in [1e6, 1e8, 1e10]:
