@@ -350,8 +350,10 @@ def test_a_result_is_a_new_list_of_floats_in_order(l):
 
 
 @pytest.mark.parametrize("l", [[], (), range(0), b"", np.array([]), UserSequence([])], ids=lambda l: type(l).__name__)
-def test_an_empty_vector_gives_an_empty_list(l):
-    first, second = witt_mao(l, 1.0, 0.1), witt_mao(l, 1.0, 0.1)
+@pytest.mark.parametrize("function", [f for f in functions.FUNCTIONS if f.is_vector("l")], ids=str)
+def test_an_empty_vector_gives_an_empty_list(function, l):
+    arguments = function.arguments(l=l)
+    first, second = function(**arguments), function(**arguments)
     assert first == [] and type(first) is list and first is not second
 
 

@@ -12,8 +12,7 @@ import varduxel
 from tests.support import functions, reference
 from tests.support.isolated_python import run_python
 
-FLUX_MAP_FUNCTIONS = [f for f in functions.FUNCTIONS if f.entry.table]
-INTEGRATED = [f for f in FLUX_MAP_FUNCTIONS if f.entry.table == "interpolated"]
+INTEGRATED = [f for f in functions.FUNCTIONS if f.entry.table == "interpolated"]
 
 
 @pytest.mark.parametrize("bl, bf, flux", [
@@ -32,21 +31,6 @@ def test_normaliser_of_a_table(native, bl, bf, flux):
 def test_one_entry_table_equals_its_constant_twin(function):
     ls = [0.0, 0.4, 1.0, 2.5]
     assert function(ls, 1.0, 0.1, [0.5], [2.0]) == function(ls, 1.0, 0.1, [0.0, 1.0], [2.0, 2.0])
-
-
-@pytest.mark.parametrize("function", INTEGRATED, ids=str)
-def test_empty_table_gives_nan_for_the_integrated_variants(function):
-    values = function([0.5, 2.0], 1.0, 0.1, [], [])
-    assert len(values) == 2 and all(math.isnan(v) for v in values)
-
-
-def test_empty_table_gives_zeros_for_the_discrete_variant():
-    assert varduxel.discrete_flux_map_heyrovsky_magnification([0.5, 2.0, -1.0], 1.0, 0.1, [], []) == [0.0] * 3
-
-
-@pytest.mark.parametrize("function", FLUX_MAP_FUNCTIONS, ids=str)
-def test_empty_separations_give_an_empty_list(function):
-    assert function([], 1.0, 0.1, [0.0, 1.0], [1.0, 1.0]) == []
 
 
 def test_one_ring_is_its_weight_times_the_kernel():
@@ -81,12 +65,6 @@ def test_rings_next_to_the_separation_against_high_precision():
 def test_discrete_variant_forwards_the_first_kernel_error():
     with pytest.raises(RuntimeError) as info:
         varduxel.discrete_flux_map_heyrovsky_magnification([0.5, 1.0], 1.0, 0.1, [0.5, -0.5], [1.0, 1.0])
-    assert info.value.args == ("elliprj: Fail to converge",)
-
-
-def test_integrated_witt_mao_variant_forwards_the_kernel_error():
-    with pytest.raises(RuntimeError) as info:
-        varduxel.integrated_flux_map_witt_mao_magnification([-0.5], 1.0, 0.1, [0.0, 1.0], [1.0, 1.0])
     assert info.value.args == ("elliprj: Fail to converge",)
 
 

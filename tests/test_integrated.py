@@ -21,18 +21,6 @@ def test_witt_mao_variant_is_the_uniform_disk_scaled_by_one_factor():
         assert max(ratios) - min(ratios) < 1e-15
 
 
-def test_witt_mao_variant_forwards_the_kernel_error():
-    with pytest.raises(RuntimeError) as info:
-        varduxel.integrated_witt_mao_magnification([0.5, -1.0], 1.0, 0.1)
-    assert info.value.args == ("elliprj: Fail to converge",)
-
-
-@pytest.mark.parametrize("function", [varduxel.integrated_heyrovsky_magnification,
-                                      varduxel.integrated_witt_mao_magnification])
-def test_empty_input(function):
-    assert function([], 1.0, 0.1) == []
-
-
 RING_SUMS = [
     lambda l, re, rstar: varduxel.integrated_heyrovsky_magnification(l, re, rstar),
     lambda l, re, rstar: varduxel.integrated_flux_map_heyrovsky_magnification(l, re, rstar, [0.0, 1.0], [1.0, 0.4]),
