@@ -10,6 +10,7 @@ import mpmath
 import pytest
 
 from tests.support import kernel_corpus
+from tests.support.kernel_corpus import magnitude
 from tests.support.bits import same
 from tests.support.kernel_checks import kernel_error, relative_error, worst_error
 from tests.support.native import private_test_module
@@ -142,7 +143,7 @@ def test_ellipk_accuracy_negative_parameter():
     # K(m) = K(m/(m - 1))/sqrt(1 - m) with the complement 1/(1 - m) formed directly,
     # over every magnitude of negative m.
     rng = random.Random(42)
-    cases = [(-kernel_corpus.magnitude(rng, -300, 308),) for _ in range(1500)] + [(-10 * rng.random(),) for _ in range(500)]
+    cases = [(-magnitude(rng, -300, 308),) for _ in range(1500)] + [(-10 * rng.random(),) for _ in range(500)]
     cases += [(-5e-324,), (-2.2250738585072014e-308,), (-(2.0**52),), (-(2.0**53),), (-1.7976931348623157e308,)]
     worst, where = worst_error(vt.ellipk, mpmath.ellipk, cases)
     # Measured: 3.3e-16.
@@ -153,7 +154,7 @@ def test_ellipe_accuracy():
     rng = random.Random(43)
     cases = [(m,) for m in kernel_corpus.parameters(rng, 2000, negative=True)]
     # m - 1 is still exact above -2^53.
-    cases += [(-kernel_corpus.magnitude(rng, 8, 15.9),) for _ in range(300)]
+    cases += [(-magnitude(rng, 8, 15.9),) for _ in range(300)]
     worst, where = worst_error(vt.ellipe, mpmath.ellipe, cases)
     # Measured: 5.6e-16, at m = -1.2e15.
     assert worst < 7e-16, where
@@ -179,7 +180,7 @@ def pi_equal_reference(n, m):
 def test_ellippi_equal_negative_characteristic_and_parameter():
     # Pi(m, m) = E(m)/(1 - m), where the general formula would divide by m - n = 0.
     rng = random.Random(46)
-    cases = [(m, m) for m in [-kernel_corpus.magnitude(rng, -300, 15) for _ in range(300)] + [-10 * rng.random() for _ in range(100)]]
+    cases = [(m, m) for m in [-magnitude(rng, -300, 15) for _ in range(300)] + [-10 * rng.random() for _ in range(100)]]
     cases += [(-5e-324, -5e-324), (-1.0, -1.0), (-1e15, -1e15)]
     worst, where = worst_error(vt.ellippi, pi_equal_reference, cases)
     # Measured: 7.3e-16 (the form RF - m RD/3 over 1 - m does not cancel).
