@@ -10,6 +10,7 @@ import ctypes
 import gc
 import sys
 import tracemalloc
+from fractions import Fraction
 
 import numpy as np
 import pytest
@@ -57,27 +58,34 @@ def table(n):
     return radii, [1.0 - 0.5 * r for r in radii]
 
 
+class Junk:
+    """No number: its conversion fails. Unlike a literal string it is not
+    immortal, so a reference kept to it shows in its count."""
+
+
 # (function, path, arguments, expected exception type or None, calls).
 # Vectors on the cheap failure paths are large enough that losing one per call
 # would show in the resident size; the success paths run smaller calls, where
 # the native heap still shows a lost vector. Kernel errors inside the ring
 # sums never surface: their success path, with separations inside the disk,
-# takes them.
+# takes them. Every list ends in an object that is no exact float, read
+# through a reference of its own.
 def call_paths():
     long_l, bl, bf = separations(2000), *table(100)
-    bad_tail = long_l + ["x"]
+    bad_tail = long_l + [Junk()]
     paths = []
     for function in functions.FUNCTIONS:
         name, scalar, tables = function.name, not function.is_vector("l"), function.entry.table
         size = 4 if function.entry.costly else 20 if tables == "rings" else 100
-        success = function.arguments(l=0.7 if scalar else separations(size), **({"bl": bl, "bf": bf} if tables else {}))
+        l = 0.7 if scalar else separations(size) + [Fraction(3, 4)]
+        success = function.arguments(l=l, **({"bl": bl, "bf": bf} if tables else {}))
         failing = function.arguments(l=0.7 if scalar else long_l, **({"bl": long_l, "bf": long_l} if tables else {}))
         last_vector = "bf" if tables else "l"
         calls, failing_calls = (5000, 5000) if scalar else (1000, 2000)
         paths += [
             (name, "success", tuple(success.values()), None, calls),
             (name, "binding", (*failing.values(), 0.1), TypeError, failing_calls),
-            (name, "conversion of rstar", tuple(dict(failing, rstar="x").values()), TypeError, failing_calls),
+            (name, "conversion of rstar", tuple(dict(failing, rstar=Junk()).values()), TypeError, failing_calls),
         ]
         if not scalar:
             bad = dict(failing, **{last_vector: bad_tail})
@@ -94,7 +102,7 @@ def call_paths():
     paths += [
         (name, "success from a buffer", (array.array("d", separations(1000)), 1.0, 0.1), None, 1000),
         (name, "success, iterated", (collections.deque(separations(1000)), 1.0, 0.1), None, 1000),
-        (name, "not a sequence", ("x" * 1000, 1.0, 0.1), TypeError, 5000),
+        (name, "not a sequence", ("".join(["x"] * 1000), 1.0, 0.1), TypeError, 5000),
         (name, "conversion of l, iterated", (collections.deque(bad_tail), 1.0, 0.1), TypeError, 2000),
         (name, "conversion of l, 2-d buffer", (np.ones((1000, 2)), 1.0, 0.1), TypeError, 2000),
         (name, "kernel error from a buffer", (np.array(separations(1000) + [-1.0]), 1.0, 0.1), RuntimeError,
