@@ -88,8 +88,8 @@ def _describe():
     stubs = stub_signatures()
     if set(ENTRIES) != set(varduxel.__all__) or not set(stubs) >= set(varduxel.__all__):
         raise RuntimeError(f"every function of varduxel.__all__ needs a stub in {STUB} and an entry in {__file__}; "
-                           f"without a stub: {sorted(set(varduxel.__all__) - set(stubs))}, without an entry: "
-                           f"{sorted(set(varduxel.__all__) ^ set(ENTRIES))}")
+                           f"without a stub: {sorted(set(varduxel.__all__) - set(stubs))}; in one of __all__ and "
+                           f"ENTRIES only: {sorted(set(varduxel.__all__) ^ set(ENTRIES))}")
     described = []
     for name in varduxel.__all__:
         parameters = tuple(inspect.signature(getattr(varduxel, name)).parameters)
