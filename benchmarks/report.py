@@ -19,6 +19,16 @@ def processor_name():
     return platform.processor() or "unknown"
 
 
+def machine_text(results):
+    """The machine and the load the run had, for every page that quotes it."""
+    machine = results["machine"]
+    text = f"{machine['processor']}, {machine['cpus']} cores"
+    load = machine.get("load_average")
+    if load:
+        text += f", load average {load['start']:.1f} at the start and {load['end']:.1f} at the end"
+    return text
+
+
 def _baseline(rows):
     """The varduxel row the others are compared with: numpy input, and the
     100-row table for the flux maps."""
@@ -130,7 +140,7 @@ def vector_path_lines(results):
     the fastest and the most accurate peer for the same quantity."""
     paths = results.get("vector_paths", {})
     if "unavailable" in paths or not paths:
-        return [f"Vector paths not measured: {paths.get('unavailable', 'no test module')}."]
+        return [f"Vector paths not measured: {paths.get('unavailable', 'no timing module')}."]
     function = results["functions"]["integrated_heyrovsky_magnification"]
     base = next(r for r in function["rows"] if r["method"] == function["baseline"])
     lines = ["| path | µs per epoch | × scalar speed | × floor | rel. error median / worst |",
@@ -144,11 +154,21 @@ def vector_path_lines(results):
     return lines
 
 
+def layer_lines(result):
+    """The light-curve layer's overhead (benchmarks/layer_overhead.py) as a Markdown table."""
+    out = [f"`light_curve()` of {result['epochs']:,} epochs against the native calls it makes, thread CPU time, "
+           f"best of interleaved runs; {result['date']}, {result['machine']}:", "",
+           "| limb darkening | native calls, µs | light_curve(), µs | layer adds |", "|---|---|---|---|"]
+    for row in result["laws"].values():
+        out.append(f"| {row['label']} | {row['raw_us']:.0f} | {row['layer_us']:.0f} | {row['overhead']:.1%} |")
+    return out
+
+
 def markdown(results):
     settings = results["settings"]
     lines = [
         "# Benchmark results", "",
-        f"{results['date']}; {results['machine']['processor']}, {results['machine']['cpus']} cores; "
+        f"{results['date']}; {machine_text(results)}; "
         f"Python {results['machine']['python']}; "
         + ", ".join(f"{k} {v}" for k, v in results["versions"].items() if v) + ".", "",
         f"Light curves for rho = rstar/re in {', '.join(map(str, settings['rhos']))}: "
@@ -162,6 +182,7 @@ def markdown(results):
         "## `integrated_heyrovsky_magnification` on each vector path", "",
         "The model operation without the Python boundary, per epoch of the light curves above; the module "
         "itself runs on the widest path the CPU has.", "", *vector_path_lines(results), "",
+        "## The light-curve layer", "", *layer_lines(results["layer_overhead"]), "",
     ]
     for name, function in results["functions"].items():
         lines += [f"## `{name}`", "", f"Reference: {results['quantities'][function['quantity']]}. "
@@ -271,7 +292,7 @@ def page_section(results, output, page):
         "environment (`.venv/bench-<version>`) with the peers and writes Markdown and JSON tables and the plot "
         f"into `benchmarks/{output.name}/`; see [the full results]({full}) for every method.",
         "",
-        f"Measured {results['date']} on {results['machine']['processor']} (thread CPU time per point, numpy input):",
+        f"Measured {results['date']} on {machine_text(results)} (thread CPU time per point, numpy input):",
         "",
         *summary_table(results),
         "",
@@ -279,6 +300,8 @@ def page_section(results, output, page):
         "the module runs on the widest path the CPU has):",
         "",
         *vector_path_lines(results),
+        "",
+        *layer_lines(results["layer_overhead"]),
         "",
     ]
     if "ring_sum_us" in floors:

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Benchmark of varduxel's seven functions against their floors and peers.
+"""Benchmark of varduxel's seven functions against their floors and peers,
+and of what the light-curve layer adds to them.
 
 For every function: time per point on light curves through the limb
 (rho = 1e-3, 1e-2, 0.1, 1; separations 0 to 3 stellar radii, dense near the
@@ -11,8 +12,9 @@ when they are installed; a peer that is not is listed as such.
 
 Writes results.json, results.md and accuracy_vs_time.png into the output
 folder (benchmarks/results by default). Usually run as `./dev bench`, or as
-`python -m benchmarks.run` from the repository root with the private test
-module `_varduxel_testing` on the path for the native floors.
+`python -m benchmarks.run` from the repository root with the benchmark's
+private module `_varduxel_timing` (built with -DVARDUXEL_TEST_MODULE=ON) on
+the path for the native floors.
 """
 
 import argparse
@@ -29,6 +31,7 @@ import numpy as np
 
 import varduxel
 
+from benchmarks import layer_overhead
 from benchmarks import methods as M
 from benchmarks import report
 from benchmarks import workloads as W
@@ -36,6 +39,15 @@ from benchmarks.references import QUANTITIES, References
 from benchmarks.timing import time_per_point
 
 HERE = pathlib.Path(__file__).resolve().parent
+
+# The native floors come from the benchmark's private module; without it the
+# results say why.
+try:
+    import _varduxel_timing as native
+    NATIVE_MISSING = None
+except ImportError as error:
+    native = None
+    NATIVE_MISSING = f"the timing module _varduxel_timing is not importable ({error})"
 
 
 class Settings:
@@ -47,6 +59,7 @@ class Settings:
         self.budget = 0.02 if quick else 1.5  # seconds of timing per method and rho
         self.floor_repeats = 1 if quick else 7
         self.boundary_size = 1000 if quick else 100_000
+        self.cost_points = 20 if quick else 1000  # separations per cost workload
 
 
 def accuracy_separations(settings):
@@ -96,17 +109,15 @@ def evaluate(method, settings, refs):
 
 
 def measure_floors(settings, earlier=None):
-    """The native floors, from the private test module, when it is importable.
+    """The native floors, from the timing module, when it is importable.
     Measured at the start of the run and again at its end, keeping the faster
     of the two per rho: the least disturbed measurement of the same loop.
 
     The floor of a ring sum is the number of integrand evaluations it makes
     per separation times the cost of one evaluation (circle mean and profile)
     at exactly those points, for the default profile and for each table."""
-    try:
-        import _varduxel_testing as native
-    except ImportError as error:
-        return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
+    if native is None:
+        return {"unavailable": NATIVE_MISSING}
     # The module runs on the first instruction set the CPU has, the widest.
     fastest = supported_paths(native)[0]
     profiles = {"default": None, **{str(rows): W.ld_table(rows) for rows in W.TABLE_ROWS}}
@@ -154,10 +165,8 @@ def measure_vector_paths(settings):
     """integrated_heyrovsky_magnification's model operation on every vector
     path the machine has (native, without the Python boundary): time per
     epoch on the benchmark's light curves and its floor on that path."""
-    try:
-        import _varduxel_testing as native
-    except ImportError as error:
-        return {"unavailable": f"the test module _varduxel_testing is not importable ({error})"}
+    if native is None:
+        return {"unavailable": NATIVE_MISSING}
     paths = {}
     for path in reversed(supported_paths(native)):
         times, floors = [], []
@@ -173,6 +182,43 @@ def measure_vector_paths(settings):
         row["speedup_over_scalar"] = scalar / row["us_per_epoch"]
         row["floor_multiple"] = row["us_per_epoch"] / row["floor_us"]
     return paths
+
+
+def measure_costs(settings):
+    """The cost page's figures at rho = COST_RHO: µs per separation of every
+    function (numpy input, 100-row tables) on each cost workload, of the
+    flux maps for every table size on the even one, and of a flux-map call
+    with one separation, where the table's flux weighs most; with the ring
+    sums' integrand evaluations per separation, for the linear law and the
+    100-row table, when the timing module is there."""
+    workloads = W.cost_separations(settings.cost_points)
+    costs = {"rho": W.COST_RHO, "separations": settings.cost_points, "us_per_separation": {},
+             "us_by_rows": {}, "one_separation_call_us": {}}
+    for function_name in M.FUNCTIONS:
+        for method in M.varduxel_methods(function_name):
+            if method.options["input"] == "list":
+                continue
+            rows = method.options.get("rows")
+
+            def us(separations):
+                return time_per_point(method.make_call, separations, W.COST_RHO, settings.budget)[0] * 1e6
+
+            if rows in (None, 100):
+                costs["us_per_separation"][function_name] = {name: us(l) for name, l in workloads.items()}
+            if rows is None:
+                continue
+            costs["us_by_rows"].setdefault(function_name, {})[str(rows)] = (
+                costs["us_per_separation"][function_name]["even"] if rows == 100 else us(workloads["even"]))
+            if function_name.startswith("integrated_flux_map"):
+                costs["one_separation_call_us"].setdefault(function_name, {})[str(rows)] = us(np.array([0.5]))
+    if native is not None:
+        fastest = supported_paths(native)[0]
+        table = W.ld_table(100)
+        costs["evaluations"] = {
+            name: {"law": native.time_ring_sum_floor(l.tolist(), 1.0, W.COST_RHO, 1, fastest)[0],
+                   "table": native.time_flux_map_ring_sum_floor(l.tolist(), 1.0, W.COST_RHO, 1, fastest, *table)[0]}
+            for name, l in workloads.items()}
+    return costs
 
 
 def measure_boundary(native, settings):
@@ -225,6 +271,7 @@ def main(argv=None):
                              "page (docs/cost.md)")
     args = parser.parse_args(argv)
     settings = Settings(args.quick)
+    load_at_start = os.getloadavg()[0]
     args.output.mkdir(parents=True, exist_ok=True)
     refs = References(args.output / "reference_cache.json")
     started = time.time()
@@ -261,6 +308,10 @@ def main(argv=None):
         floors = measure_floors(settings, earlier=floors)
     log("vector paths")
     vector_paths = measure_vector_paths(settings)
+    log("light-curve layer")
+    layer = layer_overhead.measure(settings.quick)
+    log("costs")
+    costs = measure_costs(settings)
     for function_name, function in functions.items():
         for row in function["rows"]:
             if row["kind"] == "varduxel":
@@ -269,7 +320,8 @@ def main(argv=None):
     results = {
         "date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
         "machine": {"platform": platform.platform(), "processor": report.processor_name(),
-                    "cpus": os.cpu_count(), "python": platform.python_version()},
+                    "cpus": os.cpu_count(), "python": platform.python_version(),
+                    "load_average": {"start": load_at_start, "end": os.getloadavg()[0]}},
         "versions": {"varduxel": M.version_of("varduxel"),
                      **{name: M.version_of(name) for name in M.PEER_DISTRIBUTIONS}},
         "settings": {"rhos": settings.rhos, "timed_points_per_rho": settings.points,
@@ -280,6 +332,8 @@ def main(argv=None):
         "reference_failures": refs.failures(),
         "floors": floors,
         "vector_paths": vector_paths,
+        "layer_overhead": layer,
+        "costs": costs,
         "functions": functions,
     }
     (args.output / "results.json").write_text(json.dumps(results, indent=1, allow_nan=True) + "\n")

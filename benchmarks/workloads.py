@@ -46,6 +46,19 @@ def ring_table(rows):
     return r.tolist(), (2 * r * width * ld_brightness(r) / flux_over_pi).tolist()
 
 
+# The cost page's figures: one source size and three sets of separations
+# (stellar radii), a light curve evenly spaced in separation, as on a survey,
+# where most epochs are away from the limb; just outside the limb, where the
+# ring sums use every level of their rule; and far from the star.
+COST_RHO = 0.05
+
+
+def cost_separations(count):
+    """{workload: separations} for the cost page, `count` of each."""
+    steps = (np.arange(count) + 0.5) / count
+    return {"even": 3.0 * steps, "limb": 1.0 + 0.02 * steps, "far": 50.0 * 20.0 ** steps}
+
+
 def accuracy_points(count):
     """Separations at which every method is compared with the reference."""
     return light_curve(count)
@@ -56,5 +69,5 @@ def uniform_disk_at(l, rho):
     return rho * np.asarray(l, dtype=float)
 
 
-__all__ = ["RHOS", "LD_COEFFICIENT", "TABLE_ROWS", "KERNEL_RADIUS", "light_curve", "ld_brightness", "ld_table",
-           "ring_table", "accuracy_points", "uniform_disk_at", "math"]
+__all__ = ["RHOS", "LD_COEFFICIENT", "TABLE_ROWS", "KERNEL_RADIUS", "COST_RHO", "light_curve", "ld_brightness",
+           "ld_table", "ring_table", "cost_separations", "accuracy_points", "uniform_disk_at", "math"]

@@ -18,8 +18,8 @@ copyright = "varduxel developers, MIT licence"
 release = installed_version("varduxel")
 version = release
 
-extensions = ["myst_nb", "stub_api"]
-myst_enable_extensions = ["dollarmath", "colon_fence"]
+extensions = ["myst_nb", "stub_api", "benchmark_numbers"]
+myst_enable_extensions = ["dollarmath", "colon_fence", "substitution"]
 myst_heading_anchors = 3
 exclude_patterns = ["_build", "_ext"]
 
@@ -35,6 +35,11 @@ nb_merge_streams = True
 # the module (stubs/varduxel-stubs/__init__.pyi in the checkout).
 stub_api_file = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "stubs", "varduxel-stubs",
                              "__init__.pyi")
+
+# The timings the pages quote: the benchmark's recorded run, written by
+# ./dev bench (docs/_ext/benchmark_numbers.py).
+benchmark_results_file = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "benchmarks", "results",
+                                      "results.json")
 
 html_theme = "furo"
 html_title = f"varduxel {release}"

@@ -3,13 +3,14 @@
 Every varduxel call holds the interpreter lock until it returns, and a grid
 of light curves is embarrassingly parallel: each event is independent. This
 script spreads a grid of events (impact parameter u0, source radius rho,
-Einstein time tE; every event on the same epochs) over the workers of a
+Einstein time tE; every event on the same epochs, with linear limb darkening
+of coefficient 0.5, by varduxel_lightcurve.light_curve) over the workers of a
 dask.distributed cluster in chunks of events, gathers the light curves into
 one array, and checks it bit for bit against the same grid computed event by
 event in this process. It prints the time of each way, and optionally of a
 concurrent.futures process pool with the same chunks.
 
-Chunks. A task is one call per event of its chunk. A chunk should be big
+Chunks. A task is one light curve per event of its chunk. A chunk should be big
 enough to amortise the overhead of a task (one event per task instead of
 twenty cost about 2 ms more per task on a two-core machine) and small enough
 that the work spreads evenly and a cancelled computation stops soon: a
@@ -23,7 +24,7 @@ Give --scheduler tcp://host:8786 to use a running scheduler instead; the
 workers must have varduxel installed, the same version on the same platform
 for the same bits.
 
-Run it, once varduxel and dask[distributed] are installed, with
+Run it, once varduxel (with numpy) and dask[distributed] are installed, with
 ``python examples/dask_light_curves.py [--events N] [--points N] [--chunk N]
 [--workers N] [--pool] [--output FILE.npy]``; without ``--output`` the grid is
 saved to ``build/examples/dask_light_curves.npy`` in the checkout.
@@ -36,7 +37,9 @@ import time
 
 import numpy as np
 
-import varduxel
+from varduxel_lightcurve import light_curve
+
+LIMB_DARKENING = 0.5  # the coefficient u of the linear law 1 - u (1 - mu)
 
 
 def event_grid(events, seed=17):
@@ -59,17 +62,16 @@ def epochs(points):
     return np.sort(np.concatenate([wide, peak]))
 
 
-def light_curve(event, times):
-    """Magnifications of one event (u0, rho, tE) at the epochs, with linear
-    limb darkening (0.6)."""
-    u0, rho, t_e = (float(x) for x in event)
-    l = np.hypot(u0, times / t_e) / rho  # separations in stellar radii
-    return np.array(varduxel.integrated_heyrovsky_magnification(l, 1.0, rho))
+def event_light_curve(event, times):
+    """Magnifications of one event (u0, rho, tE) at the epochs (days from the
+    peak)."""
+    u0, rho, t_e = event
+    return light_curve(times, 0.0, u0, t_e, rho, LIMB_DARKENING)
 
 
 def chunk_of_light_curves(events, times):
     """The task: light curves of a chunk of events, one row per event."""
-    return np.stack([light_curve(event, times) for event in events])
+    return np.stack([event_light_curve(event, times) for event in events])
 
 
 def chunks(grid, size):
@@ -99,7 +101,7 @@ def grid_with_pool(grid, times, chunk, workers):
 
 
 def grid_serially(grid, times):
-    return np.stack([light_curve(event, times) for event in grid])
+    return np.stack([event_light_curve(event, times) for event in grid])
 
 
 def main(argv=None):

@@ -2,17 +2,18 @@
 
 A fit or a grid search needs light curves for many parameter sets. Every
 varduxel function holds the interpreter lock for the whole of a call, so
-threads do not run them side by side; processes do. The functions are pure
-(the same arguments give the same bits in any process) and pickle by
-reference, as module and name, so they can be handed to a
-concurrent.futures.ProcessPoolExecutor as they are.
+threads do not run them side by side; processes do. The functions, and those
+of the light-curve layer varduxel_lightcurve, are pure (the same arguments
+give the same bits in any process) and pickle by reference, as module and
+name, so they can be handed to a concurrent.futures.ProcessPoolExecutor as
+they are.
 
 The script computes a grid of events (impact parameter u0 and source radius
-rho) with integrated_heyrovsky_magnification, once in the pool and once in
-this process, checks that the two agree bit for bit, prints both timings and
-saves a plot of the light curves.
+rho, linear limb darkening 0.5) with varduxel_lightcurve.light_curve, once in
+the pool and once in this process, checks that the two agree bit for bit,
+prints both timings and saves a plot of the light curves.
 
-Run it, once varduxel is installed, with
+Run it, once varduxel (with numpy) is installed, with
 ``python examples/parallel_light_curves.py [--workers N] [--output FILE.png]``;
 without ``--output`` the plot goes to ``build/examples/parallel_light_curves.png`` in the checkout.
 """
@@ -23,10 +24,12 @@ import os
 import time
 from concurrent.futures import ProcessPoolExecutor
 
-import varduxel
+import numpy as np
+
+from varduxel_lightcurve import light_curve
 
 T_E = 20.0  # Einstein crossing time, days
-RE = 1.0  # re and rstar in Einstein radii: rstar is then rho
+LIMB_DARKENING = 0.5  # the coefficient u of the linear law 1 - u (1 - mu)
 
 
 def event_grid(events):
@@ -37,11 +40,6 @@ def event_grid(events):
     rhos = [10 ** (math.log10(5e-3) + (math.log10(0.1) - math.log10(5e-3)) * j / max(1, events // side - 1))
             for j in range(events // side)]
     return [(u0, rho) for rho in rhos for u0 in u0s][:events]
-
-
-def separations(u0, rho, times):
-    """Lens-source separations in stellar radii for times in days from the peak."""
-    return [math.hypot(u0, t / T_E) / rho for t in times]
 
 
 def main(argv=None):
@@ -55,22 +53,22 @@ def main(argv=None):
     parser.add_argument("--output", default=output, help="where to save the plot (PNG)")
     args = parser.parse_args(argv)
 
-    times = [-2.0 + 4.0 * i / (args.points - 1) for i in range(args.points)]
+    times = np.linspace(-2.0, 2.0, args.points)  # days from the peak
     grid = event_grid(args.events)
-    ls = [separations(u0, rho, times) for u0, rho in grid]
-    rstars = [rho * RE for _, rho in grid]
+    n = len(grid)
+    u0s, rhos = [u0 for u0, _ in grid], [rho for _, rho in grid]
 
     start = time.perf_counter()
     with ProcessPoolExecutor(max_workers=args.workers) as pool:
         # The function itself travels to the workers: it pickles by name.
-        parallel = list(pool.map(varduxel.integrated_heyrovsky_magnification, ls, [RE] * len(grid), rstars))
+        parallel = list(pool.map(light_curve, [times] * n, [0.0] * n, u0s, [T_E] * n, rhos, [LIMB_DARKENING] * n))
     pooled = time.perf_counter() - start
 
     start = time.perf_counter()
-    serial = [varduxel.integrated_heyrovsky_magnification(l, RE, rstar) for l, rstar in zip(ls, rstars)]
+    serial = [light_curve(times, 0.0, u0, T_E, rho, LIMB_DARKENING) for u0, rho in grid]
     alone = time.perf_counter() - start
 
-    if parallel != serial:
+    if not all(np.array_equal(a, b) for a, b in zip(parallel, serial)):
         raise SystemExit("the pool and this process disagree")
     count = len(grid) * args.points
     print(f"{len(grid)} light curves of {args.points} points ({count} separations)")
@@ -98,7 +96,7 @@ def plot(times, grid, curves, output):
         ax.plot(times, curve, color=colours(rhos.index(rho) / max(1, len(rhos) - 1)), lw=0.8)
     ax.set_yscale("log")
     ax.set_xlabel("time from peak [days]")
-    ax.set_ylabel("magnification (linear limb darkening 0.6)")
+    ax.set_ylabel(f"magnification (linear limb darkening {LIMB_DARKENING})")
     ax.set_title(f"{len(grid)} events, colour from rho = {rhos[0]:g} (dark) to {rhos[-1]:g} (light)")
     fig.tight_layout()
     os.makedirs(os.path.dirname(os.path.abspath(output)), exist_ok=True)

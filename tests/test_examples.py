@@ -15,6 +15,7 @@ import mpmath as mp
 import pytest
 
 import varduxel
+import varduxel_lightcurve
 
 from tests.support import reference
 from tests.support.isolated_python import run_python
@@ -52,9 +53,11 @@ def test_example_runs_and_saves_its_plot(tmp_path, name, args, expected):
     assert output.read_bytes().startswith(PNG_SIGNATURE)
 
 
-@pytest.mark.parametrize("name", varduxel.__all__)
-def test_functions_pickle_by_reference(name):
-    function = getattr(varduxel, name)
+# The module's functions and the light-curve layer's, which the pool examples send.
+@pytest.mark.parametrize("module, name", [(varduxel, name) for name in varduxel.__all__] + [
+    (varduxel_lightcurve, name) for name in ("light_curve", "magnification")])
+def test_functions_pickle_by_reference(module, name):
+    function = getattr(module, name)
     for protocol in range(pickle.HIGHEST_PROTOCOL + 1):
         assert pickle.loads(pickle.dumps(function, protocol)) is function
 
@@ -162,9 +165,9 @@ def test_dask_cluster_gives_the_serial_grid_bit_for_bit(tmp_path):
     assert "(2 workers)" in result.stdout
     example = load("dask_light_curves")
     grid, times = example.event_grid(24), example.epochs(100)
-    serial = [varduxel.integrated_heyrovsky_magnification(np.hypot(u0, times / t_e) / rho, 1.0, rho)
+    serial = [varduxel_lightcurve.light_curve(times, 0.0, u0, t_e, rho, example.LIMB_DARKENING)
               for u0, rho, t_e in grid.tolist()]
-    assert np.load(output).tolist() == serial
+    assert np.load(output).tobytes() == np.stack(serial).tobytes()
 
 
 # A panic in a task of a cluster of worker processes reaches the client as

@@ -2,10 +2,17 @@
 tests/data/golden_outputs.json: results as float bit patterns, failures as
 exception type and arguments. The file was recorded from the unoptimised
 build (tools/record_golden_outputs.py), so any change of the implementation
-that moves a single bit or an error shows up here."""
+that moves a single bit or an error shows up here.
+
+The bits are those of x86-64 Linux with the GNU C library: the models call
+the C library's log, log1p, atan, asin, pow and cbrt, which another library
+or processor may round differently in the last bit. Elsewhere the comparison
+skips, and the comparison of optimised and unoptimised builds
+(test_build_independence.py) still holds each build to the same bits."""
 
 import json
 import pathlib
+import platform
 
 import pytest
 
@@ -23,6 +30,12 @@ def test_golden_file_matches_the_corpus():
     assert list(GOLDEN) == [case.id for case in corpus.cases()]
 
 
+RECORDED_ON = ("x86_64", "glibc")
+HERE = (platform.machine(), platform.libc_ver()[0])
+
+
+@pytest.mark.skipif(HERE != RECORDED_ON, reason=f"the golden bits are those of {RECORDED_ON}, whose C library "
+                    f"functions (log, atan, ...) this {HERE} may round differently")
 @pytest.mark.parametrize("group", list(GROUPS))
 def test_outcomes_are_bit_identical(group):
     mismatches = []

@@ -19,11 +19,15 @@ from pathlib import Path
 import pytest
 
 import varduxel
+import varduxel_lightcurve
 
 ROOT = Path(__file__).resolve().parent.parent
 SOURCE_STUB = ROOT / "stubs" / "varduxel-stubs" / "__init__.pyi"
 MODULE_FOLDER = Path(varduxel.__file__).resolve().parent
 INSTALLED_STUB = MODULE_FOLDER / "varduxel-stubs" / "__init__.pyi"
+# The light-curve layer: pure Python with inline annotations and py.typed.
+LAYER_SOURCE = ROOT / "src" / "varduxel_lightcurve"
+LAYER_FILES = sorted(path.name for path in LAYER_SOURCE.iterdir() if path.suffix in (".py", ".typed"))
 
 
 def mypy_env(tmp_path):
@@ -68,10 +72,20 @@ def test_stubs_match_the_compiled_module(tmp_path):
     assert "Success: no issues found in 1 module" in result.stdout
 
 
-def test_installed_stubs_are_the_source_stubs():
+def test_installed_stubs_and_layer_are_the_sources():
+    layer = Path(varduxel_lightcurve.__file__).parent
+    for name in LAYER_FILES:
+        assert (layer / name).read_bytes() == (LAYER_SOURCE / name).read_bytes(), name
     if not INSTALLED_STUB.is_file():
         pytest.skip("varduxel is loaded from a build folder, not installed with its stubs")
     assert INSTALLED_STUB.read_bytes() == SOURCE_STUB.read_bytes()
+
+
+def test_layer_passes_mypy_strict(tmp_path):
+    pytest.importorskip("mypy")
+    result = run(["-m", "mypy", "--strict", "--config-file", os.devnull, "--cache-dir", str(tmp_path / "cache"),
+                  str(LAYER_SOURCE)], env=mypy_env(tmp_path), cwd=tmp_path)
+    assert result.returncode == 0, result.stdout + result.stderr
 
 
 CORRECT_USE = """\
@@ -81,6 +95,7 @@ from fractions import Fraction
 import numpy as np
 
 import varduxel
+import varduxel_lightcurve
 
 curve: list[float] = varduxel.witt_mao_magnification([0.5, 2], 1.0, 0.1)
 circle: float = varduxel.heyrovsky_magnification(1, 0.5, Fraction(1, 2), np.float64(0.1))
@@ -89,6 +104,9 @@ rings = varduxel.discrete_flux_map_heyrovsky_magnification(range(3), 1.0, 0.1, (
 table = varduxel.integrated_flux_map_witt_mao_magnification(l=[1.5], re=1.0, rstar=0.1, bl=[0, 1], bf=np.ones(2))
 both = varduxel.integrated_flux_map_heyrovsky_magnification((1.5,), 1.0, 0.1, [0.0, 1.0], [1.0, 1.0])
 reveal_type(darkened)
+model = varduxel_lightcurve.light_curve(np.linspace(-1, 1, 5), 0.0, 0.01, 20.0, 0.05, varduxel_lightcurve.Quadratic(0.4, 0.3))
+fs, fb, chi2 = varduxel_lightcurve.fit_fluxes(model, [1.0] * 5, [0.1] * 5)
+reveal_type(model)
 """
 
 # Each line is wrong in one way that the module refuses at run time as well.
@@ -101,8 +119,11 @@ c = varduxel.integrated_heyrovsky_magnification([1.0], 1.0, "0.1")
 d: float = varduxel.integrated_witt_mao_magnification([1.0], 1.0, 0.1)
 e = varduxel.witt_mao_magnification([1.0], 1.0, 0.1, 2.0)
 f = varduxel.discrete_flux_map_heyrovsky_magnification([1.0], 1.0, 0.1, bl=[0.5])
+import varduxel_lightcurve
+g = varduxel_lightcurve.magnification([0.1], 0.05, limb_darkening="quadratic")
 """
-WRONG_LINES = {3: "arg-type", 4: "arg-type", 5: "arg-type", 6: "assignment", 7: "call-arg", 8: "call-arg"}
+WRONG_LINES = {3: "arg-type", 4: "arg-type", 5: "arg-type", 6: "assignment", 7: "call-arg", 8: "call-arg",
+               10: "arg-type"}
 
 
 def test_mypy_accepts_correct_use_and_rejects_wrong_types(tmp_path):
@@ -113,8 +134,10 @@ def test_mypy_accepts_correct_use_and_rejects_wrong_types(tmp_path):
                   "--show-error-codes", "--no-error-summary", "correct.py", "wrong.py"],
                  env=mypy_env(tmp_path), cwd=tmp_path)
     lines = result.stdout.splitlines()
-    revealed = r'correct\.py:14: note: Revealed type is "(builtins\.)?list\[(builtins\.)?float\]"'
+    revealed = r'correct\.py:15: note: Revealed type is "(builtins\.)?list\[(builtins\.)?float\]"'
     assert [line for line in lines if re.fullmatch(revealed, line)], result.stdout
+    array = r'correct\.py:18: note: Revealed type is "numpy\.ndarray\[.*numpy\.float64.*\]"'
+    assert [line for line in lines if re.fullmatch(array, line)], result.stdout
     assert not [line for line in lines if line.startswith("correct.py") and ": error:" in line], result.stdout
     found = {}
     for line in lines:
@@ -145,13 +168,13 @@ def wheel(tmp_path_factory):
 
 
 @builds_a_package
-def test_wheel_holds_the_module_its_stubs_and_nothing_of_the_tests(wheel):
+def test_wheel_holds_the_module_its_stubs_the_layer_and_nothing_of_the_tests(wheel):
     names = sorted(zipfile.ZipFile(wheel).namelist())
     version = "0.1.0"
     suffix = f"cpython-{sys.version_info[0]}{sys.version_info[1]}"
     module = [n for n in names if re.fullmatch(rf"varduxel\.{suffix}-[\w-]+\.so", n)]
     assert len(module) == 1, names
-    assert names == sorted(module + [
+    assert names == sorted(module + [f"varduxel_lightcurve/{name}" for name in LAYER_FILES] + [
         "pyo3_runtime.py",
         "varduxel-stubs/__init__.pyi",
         f"varduxel-{version}.dist-info/METADATA",
@@ -163,6 +186,10 @@ def test_wheel_holds_the_module_its_stubs_and_nothing_of_the_tests(wheel):
     with zipfile.ZipFile(wheel) as archive:
         assert archive.read("varduxel-stubs/__init__.pyi") == SOURCE_STUB.read_bytes()
         metadata = archive.read(f"varduxel-{version}.dist-info/METADATA").decode()
+    assert "py.typed" in LAYER_FILES
+    # numpy, for the layer, is the one run-time dependency.
+    assert [line for line in metadata.splitlines() if line.startswith("Requires-Dist:") and "extra ==" not in line] \
+        == ["Requires-Dist: numpy>=1.26"]
     for field in ("Name: varduxel", f"Version: {version}", "Requires-Python: >=3.12", "License: MIT",
                   "Author: varduxel developers", "Classifier: License :: OSI Approved :: MIT License"):
         assert field in metadata.splitlines()

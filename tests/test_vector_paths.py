@@ -141,9 +141,10 @@ def unstripped(module_file):
 def built_modules():
     """Every build of the package and the test module under test here."""
     modules = {"package": varduxel.__file__, "test module": native.__file__}
-    for kind, variable in (("package -O0", "VARDUXEL_O0_MODULE_DIR"), ("test module -O0", "VARDUXEL_O0_TEST_MODULE_DIR")):
+    for kind, variable, name in (("package -O0", "VARDUXEL_O0_MODULE_DIR", "varduxel"),
+                                 ("test module -O0", "VARDUXEL_O0_TEST_MODULE_DIR", "_varduxel_testing")):
         if os.environ.get(variable):
-            modules[kind] = next(pathlib.Path(os.environ[variable]).glob("*varduxel*.so"))
+            modules[kind] = next(pathlib.Path(os.environ[variable]).glob(f"{name}.*.so"))
     return modules
 
 

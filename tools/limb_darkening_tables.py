@@ -3,8 +3,10 @@ mpmath: the linear law with any coefficient (two calls), and other laws
 through brightness tables of 100, 300 and 1,000 rows, placed three ways, as a
 whole table or as the exact linear part plus a table of the remainder; with
 the cost of each per separation. Prints Markdown tables for the documentation.
+`--part layer` measures the law objects of varduxel_lightcurve the same way,
+against the number of rows, to choose their default tables.
 
-    python -m tools.limb_darkening_tables [--rho 0.05] [--dps 20]
+    python -m tools.limb_darkening_tables [--rho 0.05] [--dps 20] [--part all|recipe|tables|cost|layer]
 
 References are cached in build/limb_darkening_references.json (several
 minutes to compute the first time).
@@ -20,6 +22,7 @@ import time
 import mpmath as mp
 
 import varduxel
+import varduxel_lightcurve
 
 from tests.support import reference
 from tests.support.scripts import load_script
@@ -36,6 +39,17 @@ SPACINGS = ["radius", "mu", "angle"]
 RECIPE_US = [0.0, 0.2, 0.45, 0.8, 1.0]
 RECIPE_RHOS = [1e-3, 0.05, 1.0]
 RECIPE_LS = [0.0, 0.5, 0.9, 0.999, 1.0, 1.0001, 1.1, 1.5, 3.0]
+
+
+# The laws of the layer, each with the example's constructor of the same law
+# for the reference: the example's illustrative coefficients, and a
+# four-coefficient law whose remainder changes sign.
+LAYER_LAWS = [("Quadratic", "quadratic", (0.45, 0.20)), ("SquareRoot", "square_root", (0.15, 0.55)),
+              ("Logarithmic", "logarithmic", (0.65, 0.20)), ("Power2", "power_2", (0.65, 0.55)),
+              ("FourParameter", "four_coefficient", (0.55, -0.25, 0.70, -0.30)),
+              ("FourParameter", "four_coefficient", (0.30, 0.60, -0.90, 0.50))]
+LAYER_ROWS = [25, 50, 100, 200, 300, 500, 700, 1000, 1500]
+LAYER_RHOS = [0.02, 0.05, 0.3]
 
 
 def load_example():
@@ -160,11 +174,55 @@ def cost(example, rho):
         print(f"| {name} | {time_per_separation(call):.2f} |")
 
 
+def layer(example, dps):
+    """The worst relative error of each law object of varduxel_lightcurve over
+    LS and LAYER_RHOS, against the number of rows, and its cost per separation
+    with its default rows beside the linear law's."""
+    laws = [(getattr(varduxel_lightcurve, name), getattr(example, maker)(*coefficients), coefficients)
+            for name, maker, coefficients in LAYER_LAWS]
+    keys = [f"{reference_law.name} | {rho} {l} {dps}" for _, reference_law, _ in laws for rho in LAYER_RHOS
+            for l in LS]
+    by_name = {reference_law.name: reference_law for _, reference_law, _ in laws}
+
+    def compute(key):
+        name, rest = key.split(" | ")
+        rho, l, _ = rest.split()
+        with mp.workdps(dps):
+            return float(reference.limb_darkened_mean(float(l), float(rho), law_profile(by_name[name])))
+
+    truths = cached_references(keys, compute)
+    print(f"\n### varduxel_lightcurve's laws: worst relative error over {len(LS)} separations from 0 to 3 "
+          f"and rho = {', '.join(map(str, LAYER_RHOS))}\n")
+    print("| law | default rows | " + " | ".join(f"{n} rows" for n in LAYER_ROWS) + " |")
+    print("|---|---|" + "---|" * len(LAYER_ROWS))
+    for law_type, reference_law, coefficients in laws:
+        cells = []
+        for rows in LAYER_ROWS:
+            law = law_type(*coefficients, rows=rows)
+            worst = max(worst_error(varduxel_lightcurve.magnification([l * rho for l in LS], rho, law),
+                                    [truths[f"{reference_law.name} | {rho} {l} {dps}"] for l in LS])
+                        for rho in LAYER_RHOS)
+            cells.append(f"{worst:.1e}")
+        print(f"| {law_type(*coefficients)!r} | {law_type.default_rows} | " + " | ".join(cells) + " |")
+
+    rho = 0.05
+    print(f"\n### Cost per separation (µs of thread CPU time, best of 7 calls of 1,000 separations from 0 to 3 "
+          f"stellar radii, rho = {rho})\n")
+    print("| limb darkening | µs per separation |")
+    print("|---|---|")
+    calls = [("linear, u = 0.45", 0.45)] + [(f"{law_type.__name__}, {law_type.default_rows} rows",
+                                             law_type(*coefficients)) for law_type, _, coefficients in laws[:5]]
+    for name, law in calls:
+        cost = time_per_separation(lambda ls, law=law: varduxel_lightcurve.magnification(
+            [l * rho for l in ls], rho, law))
+        print(f"| {name} | {cost:.2f} |")
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--rho", type=float, default=0.05)
     parser.add_argument("--dps", type=int, default=16)
-    parser.add_argument("--part", choices=["all", "recipe", "tables", "cost"], default="all")
+    parser.add_argument("--part", choices=["all", "recipe", "tables", "cost", "layer"], default="all")
     parser.add_argument("--plot", type=pathlib.Path, help="save a plot of the tables' accuracy (PNG)")
     args = parser.parse_args(argv)
     example = load_example()
@@ -172,6 +230,8 @@ def main(argv=None):
         cost(example, args.rho)
     if args.part in ("all", "recipe"):
         recipe(example, args.dps)
+    if args.part == "layer":
+        layer(example, args.dps)
     if args.part in ("all", "tables"):
         results = tables(example, args.rho, args.dps)
         print("\nmedian over laws of the worst error, by way, spacing and rows:")

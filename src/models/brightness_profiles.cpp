@@ -2,7 +2,8 @@
 #include "models/brightness_profiles.hpp"
 
 #include <algorithm>
-#include <limits>
+
+#include "numeric/constants.hpp"
 
 namespace varduxel::models {
 
@@ -31,7 +32,7 @@ TabulatedProfile::TabulatedProfile(std::span<const double> radii, std::span<cons
     // or infinite gets one bucket.
     std::size_t buckets = 1;
     const double range = radii_[count_ - 1] - radii_[0];
-    if (range > 0.0 && range < std::numeric_limits<double>::infinity()) {
+    if (range > 0.0 && range < numeric::POSITIVE_INFINITY) {
         buckets = count_ - 1;
         bucket_scale_ = static_cast<double>(buckets) / range;
     }

@@ -23,10 +23,10 @@ namespace {
 // the wider registers.
 const InstructionSet INSTRUCTION_SETS[] = {
 #if VARDUXEL_X86_VECTOR_PATHS
-    {"avx512", "avx512f", [] { return __builtin_cpu_supports("avx512f") != 0; }, &avx512::LANE_BATCHES},
-    {"avx2", "avx2", [] { return __builtin_cpu_supports("avx2") != 0; }, &avx2::LANE_BATCHES},
+    {"avx512", [] { return __builtin_cpu_supports("avx512f") != 0; }, &avx512::LANE_BATCHES},
+    {"avx2", [] { return __builtin_cpu_supports("avx2") != 0; }, &avx2::LANE_BATCHES},
 #endif
-    {"scalar", "", [] { return true; }, &scalar::LANE_BATCHES},
+    {"scalar", [] { return true; }, &scalar::LANE_BATCHES},
 };
 
 }  // namespace

@@ -15,11 +15,7 @@ namespace varduxel::models {
 
 struct InstructionSet {
     const char* name;
-    // The CPU's name for the feature ("" for the baseline that every x86-64
-    // and every other CPU has), and whether this CPU and its operating
-    // system support it.
-    const char* cpu_feature;
-    bool (*cpu_has)();
+    bool (*cpu_has)();  // whether this CPU and its operating system support it
     const LaneBatches* batches;
 };
 

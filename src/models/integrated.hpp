@@ -11,7 +11,7 @@
 
 #include "models/brightness_profiles.hpp"
 #include "models/instruction_sets.hpp"
-#include "models/limb_darkening_kernel.hpp"
+#include "models/circle_kernel_scale.hpp"
 #include "models/model_result.hpp"
 #include "models/ring_sum.hpp"
 #include "models/uniform_disk.hpp"
@@ -50,7 +50,8 @@ VectorResult _integrated_heyrovsky_magnification(FloatVector l, const Profile& p
 // of the quadrature over [0, 1], not on the separation, tabulated once per
 // call in the rule's evaluation order: 2 pi x, the profile at x and the
 // central difference's outcome at x for a radial function that is one value
-// A for y >= 0 and 0 below.
+// A for y >= 0 and 0 below. Every point x of the rule is positive, and so is
+// x + h; only x - h falls below 0, for x < h.
 class UniformDiskPoints {
 public:
     template <class Profile>
@@ -61,7 +62,7 @@ public:
             const double h = numeric::difference_step(x);
             two_pi_x_[i] = x * numeric::TWO_PI;
             brightness_[i] = profile(x);
-            differences_[i] = {x * 0.5, h + h, x < 0, x + h < 0, x - h < 0};
+            differences_[i] = {x * 0.5, h + h, x - h < 0};
         }
     }
 
@@ -69,26 +70,19 @@ public:
     // with F(y) = A for y >= 0 and the derivative by central difference.
     double integrand(std::size_t i, double magnification) const {
         const Difference& d = differences_[i];
-        const double value = d.below ? 0.0 : magnification;
-        double derivative = 0.0;
-        if (!d.below) {
-            const double forward = d.forward_below ? 0.0 : magnification;
-            const double backward = d.backward_below ? 0.0 : magnification;
-            const double change = forward - backward;
-            // Zero over the positive h + h is a zero of the same sign, so
-            // only the points with x < h (or a non-finite A) divide.
-            derivative = change == 0.0 ? change : change / d.twice_step;
-        }
-        return two_pi_x_[i] * (value + d.half_x * derivative) * brightness_[i];
+        const double backward = d.backward_below ? 0.0 : magnification;
+        const double change = magnification - backward;
+        // Zero over the positive h + h is a zero of the same sign, so only
+        // the points with x < h (or a non-finite A) divide.
+        const double derivative = change == 0.0 ? change : change / d.twice_step;
+        return two_pi_x_[i] * (magnification + d.half_x * derivative) * brightness_[i];
     }
 
 private:
     struct Difference {
         double half_x;  // x * 0.5
         double twice_step;  // h + h
-        bool below;  // x < 0: F(x) = 0 and no derivative
-        bool forward_below;  // x + h < 0
-        bool backward_below;  // x - h < 0
+        bool backward_below;  // x - h < 0: F(x - h) = 0
     };
 
     std::array<double, numeric::MAX_EVALUATIONS> two_pi_x_;
@@ -128,7 +122,8 @@ VectorResult _integrated_witt_mao_magnification(FloatVector l, const Profile& pr
 }
 
 // The two variants with DEFAULT_PROFILE, linear limb darkening of
-// coefficient 0.6, on the widest instruction set the CPU has.
+// coefficient 0.6; the ring sums run on the widest instruction set the CPU
+// has.
 VectorResult integrated_heyrovsky_magnification(FloatVector l, double re, double rstar);
 VectorResult integrated_witt_mao_magnification(FloatVector l, double re, double rstar);
 

@@ -25,7 +25,7 @@ struct RingPool {
 };
 
 // The batches of one instruction set: the circle mean C(x) alone, and for
-// each law in Laws the whole ring integrand ((x 2 pi) C(x)) law(x).
+// each law in Laws the whole ring integrand (ring_integrand.hpp).
 template <class... Laws>
 struct LaneBatchesFor {
     template <class Law>

@@ -7,8 +7,8 @@
 #pragma once
 
 #include <cmath>
-#include <limits>
 
+#include "models/circle_kernel_scale.hpp"
 #include "models/circle_mean.hpp"
 #include "models/model_result.hpp"
 #include "numeric/constants.hpp"
@@ -17,20 +17,13 @@
 
 namespace varduxel::models {
 
-// The Einstein radius in stellar radii, eps = re / rstar, and its square:
-// the same for every circle of one call.
-struct CircleKernelScale {
-    CircleKernelScale(double re, double rstar) : eps(re / rstar), eps2(eps * eps) {}
-
-    double eps;
-    double eps2;
-};
-
 namespace circle_kernel_detail {
 
 // Within this distance (in stellar radii) of the circle the elliptic form
-// loses accuracy near its logarithmic singularity.
-inline constexpr double NEAR_CAUSTIC_WINDOW = 1e-5;
+// loses accuracy near its logarithmic singularity: a lens just inside takes
+// the series, one just outside the value 0. Only the circles that the form
+// with exact complements does not cover (near_the_lens) come this far.
+inline constexpr double CIRCLE_SERIES_WINDOW = 1e-5;
 // Nearer to the lens than this fraction of l + r, 1 - n and 1 - m are lost to
 // cancellation in the elliptic form (3.4e-10 relative at |r - l| = 1e-3 l).
 inline constexpr double NEAR_LENS_FRACTION = 0.015;
@@ -41,10 +34,9 @@ inline constexpr double NEAR_LENS_FRACTION = 0.015;
 // (the circle through the lens, negative or NaN arguments, degenerate
 // scales) the elliptic form and its window keep their own outcomes.
 inline bool near_the_lens(double l, double r, double delta, double eps2) {
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    const bool defined = l >= 0.0 && r >= 0.0 && r != l && 0.0 < eps2 && eps2 < inf;
+    const bool defined = l >= 0.0 && r >= 0.0 && r != l && 0.0 < eps2 && eps2 < numeric::POSITIVE_INFINITY;
     const double distance = std::fabs(delta);
-    return defined && (distance < NEAR_LENS_FRACTION * (r + l) || distance < NEAR_CAUSTIC_WINDOW);
+    return defined && (distance < NEAR_LENS_FRACTION * (r + l) || distance < CIRCLE_SERIES_WINDOW);
 }
 
 // Expansion for a lens just inside the circle (0 <= delta < window).
@@ -82,13 +74,13 @@ inline numeric::KernelResult elliptic_form(double l, double r, double delta, dou
 // infinite one keeps the outcome of the elliptic form.
 inline ScalarResult circle_kernel(double l, double r, const CircleKernelScale& scale) {
     using namespace circle_kernel_detail;
-    if (-std::numeric_limits<double>::infinity() < scale.eps && scale.eps < 0.0) {
-        return std::numeric_limits<double>::quiet_NaN();
+    if (-numeric::POSITIVE_INFINITY < scale.eps && scale.eps < 0.0) {
+        return numeric::NOT_A_NUMBER;
     }
     double delta = r - l;
     if (near_the_lens(l, r, delta, scale.eps2)) return ring_circle_mean(l, r, scale.eps2);
     double h;
-    if (std::fabs(delta) < NEAR_CAUSTIC_WINDOW) {
+    if (std::fabs(delta) < CIRCLE_SERIES_WINDOW) {
         // Just outside the circle the mean is set to zero over the whole window.
         if (delta < 0) return 0.0;
         h = near_caustic_series(l, delta, scale.eps, scale.eps2);

@@ -13,7 +13,7 @@
 
 #include "models/circle_mean.hpp"
 #include "models/lane_batches.hpp"
-#include "numeric/constants.hpp"
+#include "models/ring_integrand.hpp"
 
 namespace varduxel::models {
 
@@ -48,7 +48,7 @@ void circle_means(const RingPool& pool) {
 template <class Lanes, class Law>
 void rings(const RingPool& pool, const Law& law) {
     evaluate_pool<Lanes>(pool, [&law](Lanes x, Lanes mean) {
-        return ((x * Lanes(numeric::TWO_PI)) * mean) * law(x);
+        return ring_integrand(x, mean, law(x));
     });
 }
 

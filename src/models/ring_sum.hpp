@@ -22,14 +22,14 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <limits>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "models/circle_kernel_scale.hpp"
 #include "models/instruction_sets.hpp"
-#include "models/limb_darkening_kernel.hpp"
 #include "models/model_result.hpp"
+#include "models/ring_integrand.hpp"
 #include "numeric/constants.hpp"
 #include "numeric/integrate.hpp"
 #include "numeric/tanh_sinh_rule.hpp"
@@ -70,8 +70,8 @@ struct RingSumPieces {
 };
 
 inline RingSumPieces ring_sum_pieces(double l, const CircleKernelScale& scale) {
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    if (!(0.0 <= l && l < inf) || !(0.0 <= scale.eps && scale.eps < inf)) return {};
+    using numeric::POSITIVE_INFINITY;
+    if (!(0.0 <= l && l < POSITIVE_INFINITY) || !(0.0 <= scale.eps && scale.eps < POSITIVE_INFINITY)) return {};
     // The largest product the circle mean forms, s^2 q or d^2 (s^2 + 4 eps^2),
     // is at most (l + 1)^2 ((l + 1)^2 + 4 eps^2) on [0, 1]; next to the
     // singularity the general complete integral divides it by sqrt(1 - n),
@@ -163,7 +163,7 @@ public:
             }
             scatter();
         }
-        FloatVector sums(separations_.size(), std::numeric_limits<double>::quiet_NaN());
+        FloatVector sums(separations_.size(), numeric::NOT_A_NUMBER);
         for (std::size_t i = 0; i < sums.size(); ++i) {
             if (pieces_[i].count == 1) sums[i] = first_piece_[i];
             if (pieces_[i].count == 2) sums[i] = first_piece_[i] + second_piece_[i];
@@ -218,7 +218,7 @@ private:
                     values[j] = pool_out_[k];
                 } else {
                     const double x = pool_x_[k];
-                    values[j] = ((x * numeric::TWO_PI) * pool_out_[k]) * brightness_->at(piece, start + j, x);
+                    values[j] = ring_integrand(x, pool_out_[k], brightness_->at(piece, start + j, x));
                 }
                 ++k;
             });

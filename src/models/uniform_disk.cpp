@@ -8,7 +8,6 @@
 #include "models/uniform_disk.hpp"
 
 #include <cmath>
-#include <limits>
 #include <utility>
 
 #include "numeric/cel.hpp"
@@ -21,14 +20,11 @@ namespace varduxel::models {
 
 namespace {
 
-constexpr double INFINITE = std::numeric_limits<double>::infinity();
-constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
-
 // Within this distance of the rim (in Einstein radii) the general form loses
 // accuracy, and its limit on the rim is used unchanged instead. Only a star
 // of no finite positive size still takes it: every other star has the limb
 // band below.
-constexpr double NEAR_CAUSTIC_WINDOW = 1e-5;
+constexpr double RIM_LIMIT_WINDOW = 1e-5;
 
 // From 50 stellar radii out the terms of the general form, which grow as l^2
 // and cancel down to O(1), lose 5e-17 l^2 relative; the series about the
@@ -40,7 +36,7 @@ constexpr double UNIT_MAGNIFICATION_BEYOND = 1e8;
 // Within this many stellar radii of the limb, 1 - n and 1 - m are lost to
 // cancellation in the general form (7e-8 relative at |l - 1| = 1e-4); the
 // limb band forms them exactly.
-constexpr double LIMB_BAND = 0.03;
+constexpr double LIMB_BAND_HALF_WIDTH = 0.03;
 
 // Quantities that depend only on rho = rstar / re, computed once per call.
 struct DiskConstants {
@@ -148,8 +144,8 @@ double far_field_magnification(double l, double u) {
 numeric::KernelResult finite_star_magnification(const DiskConstants& k, double l) {
     double u = k.rho * l;
     double delta = u - k.rho;
-    if (FAR_FIELD_START <= l && l < INFINITE) return far_field_magnification(l, u);
-    if (std::fabs(l - 1.0) < LIMB_BAND) return limb_band_magnification(k, u, delta);
+    if (FAR_FIELD_START <= l && l < numeric::POSITIVE_INFINITY) return far_field_magnification(l, u);
+    if (std::fabs(l - 1.0) < LIMB_BAND_HALF_WIDTH) return limb_band_magnification(k, u, delta);
     return general_magnification(k, u, delta);
 }
 
@@ -158,7 +154,7 @@ numeric::KernelResult finite_star_magnification(const DiskConstants& k, double l
 numeric::KernelResult degenerate_star_magnification(const DiskConstants& k, double l) {
     double u = k.rho * l;
     double delta = u - k.rho;
-    if (std::fabs(delta) < NEAR_CAUSTIC_WINDOW) return rim_magnification(k);
+    if (std::fabs(delta) < RIM_LIMIT_WINDOW) return rim_magnification(k);
     return general_magnification(k, u, delta);
 }
 
@@ -169,8 +165,8 @@ VectorResult witt_mao_magnification(FloatVector l, double re, double rstar) {
     const DiskConstants constants(rstar / re);
     // A star of no positive size (rstar and re of opposite signs, or rstar
     // zero) has no magnification.
-    if (constants.rho <= 0.0) return VectorResult::success(FloatVector(separations.size(), NOT_A_NUMBER));
-    const bool finite_star = constants.rho < INFINITE;
+    if (constants.rho <= 0.0) return VectorResult::success(FloatVector(separations.size(), numeric::NOT_A_NUMBER));
+    const bool finite_star = constants.rho < numeric::POSITIVE_INFINITY;
     FloatVector magnifications;
     magnifications.reserve(separations.size());
     for (double separation : separations) {

@@ -24,6 +24,11 @@ PyModuleDef module_definition = {
     nullptr,
 };
 
+// The C API version the module passes to PyModule_Create2, which compares it
+// with the running interpreter's PYTHON_API_VERSION and warns on a mismatch.
+// The module is written for 1013 (the headers of CPython 3.12 and 3.13 say
+// the same) and passes that literal, not the macro of whichever headers it
+// is built with, which would match by construction.
 constexpr int MODULE_API_VERSION = 1013;
 
 // The interpreter that first imported the module; set once, from -1.

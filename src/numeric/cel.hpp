@@ -21,8 +21,6 @@
 // for non-negative a and b.
 #pragma once
 
-#include <limits>
-
 #include "numeric/constants.hpp"
 #include "numeric/simd/scalar_lanes.hpp"
 
@@ -35,8 +33,6 @@ namespace cel_detail {
 inline constexpr double TOLERANCE = 1.4901161193847656e-08;  // 2^-26
 // Thirteen passes suffice down to the smallest subnormal kc.
 inline constexpr int MAX_PASSES = 32;
-inline constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
-inline constexpr double INFINITE = std::numeric_limits<double>::infinity();
 
 }  // namespace cel_detail
 
@@ -50,7 +46,7 @@ Lanes cel(Lanes kc, Lanes p, Lanes a, Lanes b) {
     kc = abs(kc);
     // Whether the loop converges depends on kc alone, and it does for every
     // kc in (0, inf); lanes outside, or with p <= 0, take no part.
-    Mask running = (p > Lanes(0.0)) & (kc > Lanes(0.0)) & (kc < Lanes(INFINITE));
+    Mask running = (p > Lanes(0.0)) & (kc > Lanes(0.0)) & (kc < Lanes(POSITIVE_INFINITY));
     Mask converged{};
     Lanes e = kc;
     Lanes m = 1.0;

@@ -14,7 +14,6 @@
 
 #include <array>
 #include <cmath>
-#include <limits>
 
 #include "numeric/constants.hpp"
 #include "numeric/horner.hpp"
@@ -48,7 +47,7 @@ inline double from_complement(double x) {
 
 inline KernelResult ellipk(double m) {
     if (m > 1) return KernelResult::failure("ellipk: m must be less than 1.");
-    if (m == 1) return std::numeric_limits<double>::infinity();
+    if (m == 1) return POSITIVE_INFINITY;
     if (m == 0) return HALF_PI;
     if (m < 0) {
         // The polynomials hold only for 0 <= m < 1, so map a negative parameter

@@ -56,17 +56,17 @@ inline KernelResult _elliprj(double x, double y, double z, double p) {
         double e = delta / (d * d);
 
         // g = RC(1, 1 + e), in the form that is accurate for each range of e.
+        // e is the product of (sqrt p - sqrt a) / (sqrt p + sqrt a) over
+        // a = x, y, z, each factor in (-1, 1] for p > 0, so e > -1 up to
+        // rounding wherever d * d neither overflows nor underflows (see Limit
+        // above): the general algorithm's form for e <= -1.5 is not needed.
         double g;
-        if (e > -1.5 && e < -0.5) {
+        if (e < -0.5) {
             // 1 + e evaluated without cancellation.
             double w = 2 * rp * (p + rx * (ry + rz) + ry * rz) / d;
             KernelResult rc = elliprc(1, w);
             if (!rc.ok()) return rc;
             g = rc.value();
-        } else if (e <= -1.5) {
-            KernelResult rc = elliprc(-e, -1 - e);
-            if (!rc.ok()) return rc;
-            g = std::sqrt(-1 / e) * rc.value();
         } else if (e == 0) {
             g = 1;
         } else if (e > 0) {

@@ -26,7 +26,8 @@ struct QuadratureOutput {
     double integral;
     // Estimated absolute error of `integral`, scaled to [a, b].
     double error_estimate;
-    // Number of integrand calls: one of 7, 13, 25, 49, 97, 193, 385.
+    // Number of integrand calls: 25, 49, 97, 193 or 385 (the first stop test
+    // follows level 2).
     std::uint32_t evaluations;
 };
 

@@ -1,8 +1,7 @@
 // The private test module `_varduxel_testing`: the numerical kernels and
 // model internals, bound with the module's own machinery (a parameter
-// description and a function per row, src/module/wrapper.hpp), and the
-// benchmark's timing functions (benchmarks/native/). It is built from the
-// same sources as the package but never installed with it.
+// description and a function per row, src/module/wrapper.hpp). It is built
+// from the same sources as the package but never installed with it.
 #include <span>
 #include <utility>
 
@@ -23,11 +22,10 @@
 #include "numeric/integrate.hpp"
 #include "numeric/interp.hpp"
 #include "numeric/sderivative.hpp"
+#include "instruction_set_arguments.hpp"
 #include "testing_types.hpp"
 
 namespace varduxel::testing {
-
-std::span<PyMethodDef> timing_functions();  // benchmarks/native/timing_functions.cpp
 
 namespace {
 
@@ -53,19 +51,6 @@ PyObject* to_python(NodeLevels) {
         if (!append(levels.get(), std::move(nodes))) return nullptr;
     }
     return levels.release();
-}
-
-// The rows of the table of instruction sets: (name, CPU feature, whether this CPU has it).
-struct InstructionSetRows {};
-
-PyObject* to_python(InstructionSetRows) {
-    python::OwnedRef rows(PyList_New(0));
-    if (rows == nullptr) return nullptr;
-    for (const models::InstructionSet& set : models::instruction_sets()) {
-        PyObject* has = set.cpu_has() ? Py_True : Py_False;
-        if (!append(rows.get(), python::OwnedRef(Py_BuildValue("(ssO)", set.name, set.cpu_feature, has)))) return nullptr;
-    }
-    return rows.release();
 }
 
 ScalarResult cel(double kc, double p, double a, double b) { return numeric::cel(kc, p, a, b); }
@@ -101,8 +86,6 @@ ScalarResult tabulated_profile_flux(FloatVector bl, FloatVector bf) {
 ScalarResult ring_circle_mean(double l, double x, double re, double rstar) {
     return models::ring_circle_mean(l, x, models::CircleKernelScale(re, rstar).eps2);
 }
-
-InstructionSetRows instruction_sets() { return {}; }
 
 // The circle means at the points (ls[i], xs[i]), pooled into one batch on
 // the lanes of `path`.
@@ -188,9 +171,7 @@ PyModuleDef definition = {
 PyMODINIT_FUNC PyInit__varduxel_testing() {
     using namespace varduxel;
     try {
-        python::OwnedRef module(python::create_module(testing::definition, PYTHON_API_VERSION, testing::functions));
-        if (module == nullptr || !python::add_functions(module.get(), testing::timing_functions())) return nullptr;
-        return module.release();
+        return python::create_module(testing::definition, PYTHON_API_VERSION, testing::functions);
     } catch (...) {
         python::raise_from_current_exception();
         return nullptr;

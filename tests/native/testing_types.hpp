@@ -5,10 +5,8 @@
 #pragma once
 
 #include <cmath>
-#include <cstring>
 #include <utility>
 
-#include "models/instruction_sets.hpp"
 #include "models/model_result.hpp"
 #include "module/conversion.hpp"
 #include "module/python_api.hpp"
@@ -52,27 +50,5 @@ PyObject* to_python(CallbackResult<Result> outcome) {
     if (PyErr_Occurred()) return nullptr;
     return python::to_python(std::move(outcome.result));
 }
-
-// An instruction set named by its row in models::instruction_sets();
-// ValueError for another name or one this CPU does not support.
-struct InstructionSetName {
-    const models::InstructionSet* set = nullptr;
-
-    friend bool from_python(PyObject* object, InstructionSetName& name) {
-        const char* text = PyUnicode_Check(object) ? PyUnicode_AsUTF8(object) : nullptr;
-        if (text == nullptr) {
-            if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "an instruction set is named by a string");
-            return false;
-        }
-        for (const models::InstructionSet& set : models::instruction_sets()) {
-            if (std::strcmp(set.name, text) == 0 && set.cpu_has()) {
-                name.set = &set;
-                return true;
-            }
-        }
-        PyErr_Format(PyExc_ValueError, "no instruction set %R on this CPU", object);
-        return false;
-    }
-};
 
 }  // namespace varduxel::testing

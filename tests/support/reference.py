@@ -112,34 +112,44 @@ def piecewise_linear(radii, brightness):
 
 
 def linear_law_disk_mean(l, rho, u):
-    """Mean magnification of a star with the linear law 1 - u (1 - mu),
-    mu = sqrt(1 - x^2), its centre l stellar radii from the lens,
-    rho = rstar/re, computed in polar coordinates about the lens instead of
-    ring by ring about the star's centre, so that it shares nothing with the
-    circle means: the point-lens magnification at distance s from the lens
-    times the brightness summed along the arc of radius s that lies on the
-    disk. Along that arc mu^2 = c + k cos(phi) with c = 1 - s^2 - l^2 and
-    k = 2 s l, whose square root integrates to an elliptic integral of the
-    second kind, complete where the whole circle lies on the disk."""
-    L, rho, u = mp.mpf(l), mp.mpf(rho), mp.mpf(u)
+    """Mean magnification of a star with the linear law 1 - u (1 - mu); see
+    polynomial_law_disk_mean."""
+    u = mp.mpf(u)
+    return polynomial_law_disk_mean(l, rho, 1 - u, u, 0)
+
+
+def polynomial_law_disk_mean(l, rho, c0, c1, c2):
+    """Mean magnification of a star with the brightness c0 + c1 mu + c2 mu^2,
+    mu = sqrt(1 - x^2) (the linear and quadratic laws), its centre l stellar
+    radii from the lens, rho = rstar/re, computed in polar coordinates about
+    the lens instead of ring by ring about the star's centre, so that it
+    shares nothing with the circle means: the point-lens magnification at
+    distance s from the lens times the brightness summed along the arc of
+    radius s that lies on the disk. Along that arc mu^2 = c + k cos(phi) with
+    c = 1 - s^2 - l^2 and k = 2 s l, so mu^2 integrates in closed form and mu,
+    its square root, to an elliptic integral of the second kind, complete
+    where the whole circle lies on the disk."""
+    L, rho = mp.mpf(l), mp.mpf(rho)
+    c0, c1, c2 = mp.mpf(c0), mp.mpf(c1), mp.mpf(c2)
 
     def arcs(s):
-        # (length of the arc on the disk, integral of mu along it), per unit radius.
+        # Per unit radius: the length of the arc on the disk, and the
+        # integrals of mu and of mu^2 along it.
         c, k = 1 - s * s - L * L, 2 * s * L
         if k == 0:
-            return (2 * mp.pi, 2 * mp.pi * mp.sqrt(c)) if c > 0 else (0, 0)
+            return (2 * mp.pi, 2 * mp.pi * mp.sqrt(c), 2 * mp.pi * c) if c > 0 else (0, 0, 0)
         if c <= -k:
-            return 0, 0
+            return 0, 0, 0
         m = 2 * k / (c + k)
         if c >= k:
-            return 2 * mp.pi, 4 * mp.sqrt(c + k) * mp.ellipe(m)
+            return 2 * mp.pi, 4 * mp.sqrt(c + k) * mp.ellipe(m), 2 * mp.pi * c
         half = mp.acos(-c / k)
-        return 2 * half, 4 * mp.sqrt(c + k) * mp.re(mp.ellipe(half / 2, m))
+        return 2 * half, 4 * mp.sqrt(c + k) * mp.re(mp.ellipe(half / 2, m)), 2 * (c * half + k * mp.sin(half))
 
     def integrand(s):
-        angle, weighted = arcs(s)
-        return point_lens(s * rho) * s * ((1 - u) * angle + u * weighted)
+        angle, mu, mu_squared = arcs(s)
+        return point_lens(s * rho) * s * (c0 * angle + c1 * mu + c2 * mu_squared)
 
     inner = abs(1 - L)
     pieces = [0, inner, L + 1] if L < 1 else [inner, L + 1]
-    return mp.quad(integrand, pieces) / (mp.pi * (1 - u / 3))
+    return mp.quad(integrand, pieces) / (mp.pi * (c0 + 2 * c1 / 3 + c2 / 2))

@@ -1,7 +1,9 @@
-// Native timing loops for the benchmark (benchmarks/run.py): the cost of the
-// work the module's functions are made of, measured without the Python
-// boundary, so that each function can be reported as a multiple of its floor.
-// They are part of the private test module, which the benchmark builds.
+// The benchmark's private module `_varduxel_timing` (benchmarks/run.py):
+// native timing loops for the cost of the work the module's functions are
+// made of, measured without the Python boundary, so that each function can
+// be reported as a multiple of its floor. Built from the package's own
+// sources and binding machinery, beside the private test module, whose
+// instruction-set arguments it shares (tests/native/); never installed.
 #include <time.h>
 
 #include <algorithm>
@@ -11,18 +13,21 @@
 #include "models/brightness_profiles.hpp"
 #include "models/integrated.hpp"
 #include "models/limb_darkening_kernel.hpp"
+#include "models/ring_integrand.hpp"
 #include "models/uniform_disk.hpp"
+#include "module/module_creation.hpp"
 #include "module/wrapper.hpp"
 #include "numeric/tanh_sinh_rule.hpp"
-#include "testing_types.hpp"
+#include "instruction_set_arguments.hpp"
 
-namespace varduxel::testing {
+namespace varduxel::timing {
 
 namespace {
 
 using models::FloatVector;
 using models::ScalarResult;
 using models::VectorResult;
+using testing::InstructionSetName;
 
 // Keeps the timed results alive so that no loop is optimised away.
 volatile double sink = 0.0;
@@ -49,9 +54,8 @@ double best_time(double repeats, double units, Run&& run) {
     return best / units;
 }
 
-// The ring integrand ((x 2 pi) C(x)) B(x) at the points of `pool`, as the
-// ring sum evaluates it: on the lanes with the circle means, or after them
-// point by point.
+// The ring integrand at the points of `pool`, as the ring sum evaluates it:
+// on the lanes with the circle means, or after them point by point.
 template <class Profile>
 void ring_integrands(const models::RingPool& pool, const Profile& profile, const models::InstructionSet& lanes) {
     if constexpr (models::LaneBatches::on_lanes<Profile>) {
@@ -59,7 +63,7 @@ void ring_integrands(const models::RingPool& pool, const Profile& profile, const
     } else {
         lanes.batches->circle_means(pool);
         for (std::size_t i = 0; i < pool.count; ++i) {
-            pool.out[i] = ((pool.x[i] * numeric::TWO_PI) * pool.out[i]) * profile(pool.x[i]);
+            pool.out[i] = models::ring_integrand(pool.x[i], pool.out[i], profile(pool.x[i]));
         }
     }
 }
@@ -179,7 +183,10 @@ constexpr python::ParameterDescription TIME_FLUX_MAP_RING_SUM_FLOOR{"time_flux_m
 constexpr python::ParameterDescription TIME_RING_SUMS{"time_ring_sums", ON_PATH};
 constexpr python::ParameterDescription TIME_FLUX_MAP_RING_SUMS{"time_flux_map_ring_sums", WITH_TABLE};
 
+constexpr python::ParameterDescription INSTRUCTION_SETS{"instruction_sets", {}};
+
 PyMethodDef functions[] = {
+    python::method<INSTRUCTION_SETS, testing::instruction_sets>(),
     python::method<TIME_CIRCLE_KERNEL, time_circle_kernel>(),
     python::method<TIME_UNIFORM_DISK, time_uniform_disk>(),
     python::method<TIME_RING_SUM_FLOOR, time_ring_sum_floor>(),
@@ -188,8 +195,21 @@ PyMethodDef functions[] = {
     python::method<TIME_FLUX_MAP_RING_SUMS, time_flux_map_ring_sums>(),
 };
 
+PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT, "_varduxel_timing", "Native timing loops of the varduxel benchmark.",
+    -1, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
 }  // namespace
 
-std::span<PyMethodDef> timing_functions() { return functions; }
+}  // namespace varduxel::timing
 
-}  // namespace varduxel::testing
+PyMODINIT_FUNC PyInit__varduxel_timing() {
+    using namespace varduxel;
+    try {
+        return python::create_module(timing::definition, PYTHON_API_VERSION, timing::functions);
+    } catch (...) {
+        python::raise_from_current_exception();
+        return nullptr;
+    }
+}
