@@ -3,6 +3,7 @@
 are already built, so that timing sees only the computation and its own
 argument handling; the call returns the magnifications."""
 
+import collections
 import importlib
 import importlib.metadata
 from dataclasses import dataclass, field
@@ -11,6 +12,7 @@ import numpy as np
 
 import varduxel
 from benchmarks.workloads import KERNEL_RADIUS, LD_COEFFICIENT, ld_table, ring_table
+from tests.support import functions
 
 
 @dataclass
@@ -59,15 +61,18 @@ def varduxel_vector_methods(function_name, quantity, tables=None):
     return methods
 
 
-def varduxel_kernel_method():
+def varduxel_kernel_method(function_name):
+    """The circle kernel (l, r, re, rstar), one call per separation."""
     def make_call(l, rho):
         separations = l.tolist()
-        kernel = varduxel.heyrovsky_magnification
+        kernel = getattr(varduxel, function_name)
         return lambda: [kernel(x, KERNEL_RADIUS, 1.0, rho) for x in separations]
     return Method("varduxel, one call per point", "circle", make_call, kind="varduxel", options={"input": "float"})
 
 
 def flux_map_tables(kind):
+    """Tables of every size for a flux map that interpolates its table or
+    takes it as rings (tests/support/functions.py)."""
     make = ld_table if kind == "interpolated" else ring_table
     return {rows: make(rows) for rows in (10, 100, 1000)}
 
@@ -155,22 +160,16 @@ def vbm_methods(quantities=("limb_darkened",)):
     return methods
 
 
-# Which methods each function's table lists. Peers compute the physical
-# quantity the function computes, on the same light curves.
+# Which methods each function's table lists: peers compute the physical
+# quantity the function computes (tests/support/functions.py), on the same
+# light curves.
 
-FUNCTIONS = {
-    "witt_mao_magnification": "uniform",
-    "integrated_witt_mao_magnification": "uniform",
-    "integrated_flux_map_witt_mao_magnification": "uniform",
-    "heyrovsky_magnification": "circle",
-    "integrated_heyrovsky_magnification": "limb_darkened",
-    "integrated_flux_map_heyrovsky_magnification": "limb_darkened",
-    "discrete_flux_map_heyrovsky_magnification": "limb_darkened",
-}
+FUNCTIONS = {function.name: function.entry.computes for function in functions.FUNCTIONS}
 
 
-# What a reader needs to read each function's table.
-FUNCTION_NOTES = {
+# What a reader needs to read each function's table; a function without a
+# note gets none.
+FUNCTION_NOTES = collections.defaultdict(str, {
     "witt_mao_magnification":
         "Within 0.03 stellar radii of the limb the closed form is evaluated with its elliptic complements "
         "formed exactly, and from 50 stellar radii out as a series about the point lens; the worst errors sit "
@@ -192,17 +191,15 @@ FUNCTION_NOTES = {
     "discrete_flux_map_heyrovsky_magnification":
         "The linear law 0.6 as thin rings at the midpoints of equal annuli, weighted by their share of the "
         "flux: the midpoint rule's error is part of the error shown; the time grows with the rows.",
-}
+})
 
 
 def varduxel_methods(function_name):
-    if function_name == "heyrovsky_magnification":
-        return [varduxel_kernel_method()]
-    if function_name.startswith("integrated_flux_map"):
-        return varduxel_vector_methods(function_name, FUNCTIONS[function_name], flux_map_tables("interpolated"))
-    if function_name.startswith("discrete_flux_map"):
-        return varduxel_vector_methods(function_name, FUNCTIONS[function_name], flux_map_tables("rings"))
-    return varduxel_vector_methods(function_name, FUNCTIONS[function_name])
+    function = functions.BY_NAME[function_name]
+    if not function.is_vector("l"):
+        return [varduxel_kernel_method(function_name)]
+    tables = flux_map_tables(function.entry.table) if function.entry.table else None
+    return varduxel_vector_methods(function_name, function.entry.computes, tables)
 
 
 def peer_methods(include_peers=True):

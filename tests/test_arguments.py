@@ -1,15 +1,13 @@
 """Calling the module's functions: argument binding, conversion of floats and
-sequences, error remapping, result lists, error mapping, memory exhaustion and
-reference counting. Magnitudes are checked elsewhere; here only types,
-lengths, messages and identities are."""
+sequences, error remapping, result lists, error mapping and memory
+exhaustion. Magnitudes are checked elsewhere, and leaks in test_leaks.py;
+here only types, lengths, messages and identities are."""
 
 import array
 import collections
-import gc
 import itertools
 import os
 import sys
-import tracemalloc
 from fractions import Fraction
 
 import numpy as np
@@ -17,21 +15,19 @@ import pytest
 
 import varduxel
 
+from tests.support import functions
+from tests.support.bits import pattern, patterns
 from tests.support.isolated_python import run_python
 from tests.support.sanitizers import skip_under_sanitizer
 
 witt_mao = varduxel.witt_mao_magnification
-FLUX_MAP_FUNCTIONS = [
-    "integrated_flux_map_witt_mao_magnification",
-    "integrated_flux_map_heyrovsky_magnification",
-    "discrete_flux_map_heyrovsky_magnification",
-]
+FLUX_MAP_FUNCTIONS = [f.name for f in functions.FUNCTIONS if f.entry.table]
 
 
 def outcome(function, *args, **kwargs):
     """The result as float bit patterns, or the exception type and args."""
     try:
-        return [x.hex() for x in function(*args, **kwargs)]
+        return patterns(function(*args, **kwargs))
     except Exception as error:
         return type(error), error.args
 
@@ -350,12 +346,14 @@ def test_a_result_is_a_new_list_of_floats_in_order(l):
     assert all(type(x) is float for x in result)
     assert result is not l
     # Element i depends on l[i] alone.
-    assert [x.hex() for x in result] == [witt_mao([v], 1.0, 0.1)[0].hex() for v in l]
+    assert patterns(result) == [pattern(witt_mao([v], 1.0, 0.1)[0]) for v in l]
 
 
 @pytest.mark.parametrize("l", [[], (), range(0), b"", np.array([]), UserSequence([])], ids=lambda l: type(l).__name__)
-def test_an_empty_vector_gives_an_empty_list(l):
-    first, second = witt_mao(l, 1.0, 0.1), witt_mao(l, 1.0, 0.1)
+@pytest.mark.parametrize("function", [f for f in functions.FUNCTIONS if f.is_vector("l")], ids=str)
+def test_an_empty_vector_gives_an_empty_list(function, l):
+    arguments = function.arguments(l=l)
+    first, second = function(**arguments), function(**arguments)
     assert first == [] and type(first) is list and first is not second
 
 
@@ -391,7 +389,7 @@ def test_unequal_table_lengths_raise_panic_exception(name):
     assert type(raised(function, [1.0], 1.0, 0.1, [], [1.0])) is panic
 
 
-# Memory and references
+# Memory
 
 
 MEMORY_CHILD = """
@@ -428,58 +426,3 @@ except MemoryError:
 def test_running_out_of_memory_raises_memory_error(l, headroom_mib):
     process = run_python(MEMORY_CHILD, l, str(headroom_mib))
     assert (process.returncode, process.stdout, process.stderr) == (0, "MemoryError\n", "")
-
-
-def call_paths():
-    """Calls that succeed and calls that fail at each stage."""
-    items = [float(i) + 0.25 for i in range(4)]
-    re, rstar = float("1.5"), float("0.125")
-    bad_float = Raising(TypeError)  # a new TypeError each time
-    return [
-        (items, re, rstar),                      # success
-        (UserSequence(items), re, rstar),        # success through iteration
-        (items + ["x"], re, rstar),              # element conversion error
-        (items, re, bad_float),                  # remapped error of the last parameter
-        ([items[0], -1.0], re, rstar),           # kernel error
-        ("text", re, rstar),                     # not a vector
-        (items, re, rstar, rstar),               # binding error
-    ], [*items, re, rstar, bad_float]
-
-
-def run_all(paths, times):
-    for _ in range(times):
-        for arguments in paths:
-            try:
-                witt_mao(*arguments)
-            except Exception:
-                pass
-
-
-def test_calls_keep_no_references():
-    paths, objects = call_paths()
-    watched = [*objects, *(argument for arguments in paths for argument in arguments)]
-    run_all(paths, 10)
-    before = [sys.getrefcount(x) for x in watched]
-    run_all(paths, 200)
-    assert [sys.getrefcount(x) for x in watched] == before
-
-
-def test_calls_leak_no_objects():
-    paths, _ = call_paths()
-    run_all(paths, 50)
-    gc.collect()
-    objects_before = len(gc.get_objects())
-    tracemalloc.start()
-    try:
-        run_all(paths, 50)
-        gc.collect()
-        memory_before = tracemalloc.get_traced_memory()[0]
-        run_all(paths, 1000)
-        gc.collect()
-        growth = tracemalloc.get_traced_memory()[0] - memory_before
-    finally:
-        tracemalloc.stop()
-    gc.collect()
-    # One leaked float per call would be 7 * 1000 * 24 bytes.
-    assert growth < 8192
-    assert len(gc.get_objects()) - objects_before < 100

@@ -36,49 +36,51 @@ CHILD = r"""
 import json, math, os, random, sys
 import varduxel
 assert os.path.dirname(os.path.abspath(varduxel.__file__)) == os.path.abspath(sys.argv[1]), varduxel.__file__
-from tests.support import corpus
+from tests.support import corpus, functions
 
 def log_uniform(rng, low, high):
     return 10.0 ** rng.uniform(math.log10(low), math.log10(high))
 
+# A random value of one parameter: separations through the disk, the limb,
+# the centre and far off; a circle near the lens or anywhere; a star of any
+# size; a table of up to 40 rows reaching beyond the disk.
+def draw(rng, function, name, l):
+    costly = function.entry.costly
+    if name == "l" and function.is_vector(name):
+        if costly:
+            return [rng.uniform(0.0, 2.0) for _ in range(4)]
+        return ([rng.uniform(0.0, 4.0) for _ in range(20)]
+                + [1.0 + rng.choice([-1, 1]) * log_uniform(rng, 1e-10, 1e-2) for _ in range(10)]
+                + [log_uniform(rng, 1e-12, 1e-1) for _ in range(10)] + [log_uniform(rng, 10.0, 1e8) for _ in range(10)])
+    if name == "l":
+        return rng.choice([rng.uniform(0.0, 3.0), log_uniform(rng, 1e-9, 1e3)])
+    if name == "r":
+        return rng.choice([rng.uniform(0.0, 1.2), l + rng.choice([-1, 1]) * log_uniform(rng, 1e-9, 1.0)])
+    if name == "rstar":
+        return log_uniform(rng, 1e-3, 10.0) if costly else log_uniform(rng, 1e-7, 1e4)
+    if name == "bl":
+        return sorted(rng.uniform(-0.1, 1.1) for _ in range(rng.randint(2, 40)))
+    return 1.0  # re; bf follows bl below
+
 def bulk_cases():
     rng = random.Random(5_2024)
     cases = []
-    def add(group, function, *args):
-        cases.append(corpus.Case(f"bulk/{group}/{len(cases)}", "bulk/" + group, function, args))
-    for _ in range(300):
-        rho = log_uniform(rng, 1e-7, 1e4)
-        l = ([rng.uniform(0.0, 4.0) for _ in range(20)]
-             + [1.0 + rng.choice([-1, 1]) * log_uniform(rng, 1e-10, 1e-2) for _ in range(10)]
-             + [log_uniform(rng, 1e-12, 1e-1) for _ in range(10)]
-             + [log_uniform(rng, 10.0, 1e8) for _ in range(10)])
-        add("witt_mao", "witt_mao_magnification", l, 1.0, rho)
-    for _ in range(4000):
-        l = rng.choice([rng.uniform(0.0, 3.0), log_uniform(rng, 1e-9, 1e3)])
-        r = rng.choice([rng.uniform(0.0, 1.2), l + rng.choice([-1, 1]) * log_uniform(rng, 1e-9, 1.0)])
-        add("heyrovsky", "heyrovsky_magnification", l, r, 1.0, log_uniform(rng, 1e-4, 1e4))
-    for _ in range(40):
-        add("integrated_witt_mao", "integrated_witt_mao_magnification",
-            [rng.uniform(0.0, 3.0) for _ in range(15)], 1.0, log_uniform(rng, 1e-5, 1e3))
-    for _ in range(12):
-        add("integrated_heyrovsky", "integrated_heyrovsky_magnification",
-            [rng.uniform(0.0, 2.0) for _ in range(4)], 1.0, log_uniform(rng, 1e-3, 10.0))
-    for _ in range(10):
-        rows = rng.randint(2, 40)
-        bl = sorted(rng.uniform(-0.1, 1.1) for _ in range(rows))
-        bf = [rng.uniform(0.0, 2.0) for _ in range(rows)]
-        rho = log_uniform(rng, 1e-3, 2.0)
-        seps = [rng.uniform(0.0, 2.5) for _ in range(10)]
-        add("integrated_flux_map_witt_mao", "integrated_flux_map_witt_mao_magnification", seps, 1.0, rho, bl, bf)
-        add("integrated_flux_map_heyrovsky", "integrated_flux_map_heyrovsky_magnification", seps[:3], 1.0, rho,
-            bl, bf)
-        add("discrete_flux_map_heyrovsky", "discrete_flux_map_heyrovsky_magnification", seps, 1.0, rho, bl, bf)
+    for function in functions.FUNCTIONS:
+        calls = 4000 if not function.returns_list else 12 if function.entry.costly else 150
+        for _ in range(calls):
+            values = {}
+            for name in function.parameters:
+                values[name] = draw(rng, function, name, values.get("l"))
+            if "bf" in values:
+                values["bf"] = [rng.uniform(0.0, 2.0) for _ in values["bl"]]
+            cases.append(corpus.Case(f"bulk/{function.name}/{len(cases)}", "bulk/" + function.name, function.name,
+                                     tuple(values.values())))
     return cases
 
-outcomes, functions = {}, {}
+outcomes, called = {}, {}
 for case in corpus.cases() + bulk_cases():
     outcomes[case.id] = corpus.run_case(case, varduxel)
-    functions[case.id] = case.function
+    called[case.id] = case.function
 
 # With the test module of the same build (argv[2]), the ring sums once more
 # on every vector path the machine has, under the ids "<path>/<case id>".
@@ -102,8 +104,8 @@ if sys.argv[2]:
     for path in reversed([name for name, _, supported in native.instruction_sets() if supported]):
         for case in ring_sums:
             outcomes[f"{path}/{case.id}"] = corpus.run_case(case, OnPath(path))
-            functions[f"{path}/{case.id}"] = case.function
-json.dump({"outcomes": outcomes, "functions": functions}, sys.stdout)
+            called[f"{path}/{case.id}"] = case.function
+json.dump({"outcomes": outcomes, "functions": called}, sys.stdout)
 """
 
 

@@ -11,7 +11,8 @@ import pytest
 
 import varduxel
 
-from tests.support import call_model
+from tests.support import functions
+from tests.support.bits import patterns
 from tests.support.call_model import capture, check_allowed, outcome_key
 from tests.support.isolated_python import run_python
 from tests.support.sanitizers import RUNTIME_LOADED
@@ -19,17 +20,14 @@ from tests.support.sanitizers import RUNTIME_LOADED
 SPECIAL = [0.0, -0.0, 5e-324, -5e-324, 2.2250738585072014e-308, -2.2250738585072014e-308, 1e-300, 1e-5, -1.0,
            -0.5, 1e300, 1.7976931348623157e308, -1.7976931348623157e308, math.inf, -math.inf, math.nan,
            struct.unpack("<d", struct.pack("<Q", 0xFFF0000000000123))[0]]  # a negative signalling-pattern NaN
-NOMINAL = {"l": [0.5, 1.7], "r": 0.6, "re": 1.0, "rstar": 0.1, "bl": [0.0, 0.5, 1.0], "bf": [1.0, 0.8, 0.4]}
 KERNEL_FAILURE = ("elliprj: Fail to converge",)
 
 
 def arguments(function, name, value):
     """The nominal arguments of `function` with `value` put into parameter
     `name` (into the middle of a vector)."""
-    values = {p: NOMINAL[p] for p in call_model.PARAMETERS[function]}
-    if function == "heyrovsky_magnification":
-        values["l"] = 0.4
-    if call_model.is_vector(function, name):
+    values = functions.BY_NAME[function].arguments()
+    if functions.BY_NAME[function].is_vector(name):
         values[name] = values[name][:1] + [value] + values[name][1:]
     else:
         values[name] = value
@@ -40,7 +38,7 @@ def call(function, values):
     return capture(getattr(varduxel, function), **values)
 
 
-CASES = [(f, p) for f in call_model.FUNCTIONS for p in call_model.PARAMETERS[f]]
+CASES = [(f.name, p) for f in functions.FUNCTIONS for p in f.parameters]
 
 
 @pytest.mark.parametrize("function, name", CASES, ids=[f"{f}-{p}" for f, p in CASES])
@@ -60,7 +58,7 @@ def test_special_values_give_defined_outcomes(function, name):
 
         # Each separation is computed on its own; the first failing one fails
         # the whole call.
-        if call_model.is_vector(function, "l") and name == "l":
+        if functions.BY_NAME[function].is_vector("l") and name == "l":
             singles = [call(function, dict(values, l=[x])) for x in values["l"]]
             failed = [single for single in singles if single[1] is not None]
             if failed:
@@ -72,38 +70,30 @@ def test_special_values_give_defined_outcomes(function, name):
 
 @pytest.mark.parametrize("value", [-1.0, -0.5, -1e-300, -math.inf, math.inf, math.nan])
 @pytest.mark.parametrize("rstar", [1e-3, 0.1, 1.0, 10.0])
-def test_a_negative_or_non_finite_separation_fails_the_uniform_disk(value, rstar):
+@pytest.mark.parametrize("function", [f for f in functions.FUNCTIONS if f.entry.computes == "uniform"], ids=str)
+def test_a_negative_or_non_finite_separation_fails_the_uniform_disk(function, value, rstar):
+    # The integrated variants fail with it, before any integration.
     for l in ([value], [0.5, value], [value, 0.5]):
-        result, error = call("witt_mao_magnification", {"l": l, "re": 1.0, "rstar": rstar})
-        assert type(error) is RuntimeError and error.args == KERNEL_FAILURE
-        # The integrated variant fails with it, before any integration.
-        result, error = call("integrated_witt_mao_magnification", {"l": l, "re": 1.0, "rstar": rstar})
+        result, error = call(function.name, function.arguments(l=l, rstar=rstar))
         assert type(error) is RuntimeError and error.args == KERNEL_FAILURE
 
 
-@pytest.mark.parametrize("function", call_model.FUNCTIONS)
+@pytest.mark.parametrize("function", functions.FUNCTIONS, ids=functions.NAMES)
 def test_a_star_of_negative_size_gives_nan_everywhere(function):
     # Only rho = rstar / re enters: one of the two negative is a star of
     # negative size, NaN for every element (where separations would fail the
     # kernel too); both negative are the positive star, to the bit.
-    values = {p: NOMINAL[p] for p in call_model.PARAMETERS[function]}
-    values["l"] = -1.0 if function == "heyrovsky_magnification" else [0.5, 1.0, 1.7, -1.0, math.nan]
+    values = function.arguments(l=[0.5, 1.0, 1.7, -1.0, math.nan] if function.is_vector("l") else -1.0)
     for re, rstar in [(1.0, -0.1), (-1.0, 0.1), (-0.5, 7.0)]:
-        result, error = call(function, dict(values, re=re, rstar=rstar))
+        result, error = call(function.name, dict(values, re=re, rstar=rstar))
         assert error is None, (re, rstar, error)
         assert all(math.isnan(x) for x in (result if isinstance(result, list) else [result])), (re, rstar, result)
-    valid = dict(values, l=0.4) if function == "heyrovsky_magnification" else dict(values, l=[0.5, 1.0, 1.7])
-    positive = call(function, dict(valid, re=1.0, rstar=0.1))
-    assert outcome_key(call(function, dict(valid, re=-1.0, rstar=-0.1))) == outcome_key(positive)
-    if function in call_model.FLUX_MAPS:  # an empty table: still zeros as rings, NaN integrated
-        result, _ = call(function, dict(valid, re=1.0, rstar=-0.1, bl=[], bf=[]))
-        assert all(math.isnan(x) if function in call_model.INTERPOLATED_TABLES else x == 0.0 for x in result)
-
-
-@pytest.mark.parametrize("l", [[0.0], [0.5, 1.0, 3.0], [1e300]])
-def test_a_point_star_gives_nan_for_finite_separations(l):
-    result = varduxel.witt_mao_magnification(l, 1.0, 0.0)
-    assert len(result) == len(l) and all(math.isnan(x) for x in result)
+    valid = function.arguments()
+    positive = call(function.name, dict(valid, re=1.0, rstar=0.1))
+    assert outcome_key(call(function.name, dict(valid, re=-1.0, rstar=-0.1))) == outcome_key(positive)
+    if function.entry.table:  # an empty table: still zeros as rings, NaN interpolated
+        result, _ = call(function.name, dict(valid, re=1.0, rstar=-0.1, bl=[], bf=[]))
+        assert all(math.isnan(x) if function.entry.table == "interpolated" else x == 0.0 for x in result)
 
 
 @pytest.mark.parametrize("l, r, expected", [
@@ -147,7 +137,7 @@ def test_a_dark_table_gives_nan_for_the_integrated_flux_maps(bl, bf):
 def test_an_empty_table_gives_zeros_for_the_discrete_flux_map():
     for l in ([], [0.5, math.nan, -1.0, math.inf]):
         result = varduxel.discrete_flux_map_heyrovsky_magnification(l, 1.0, 0.1, [], [])
-        assert [call_model.bits(x) for x in result] == [0] * len(l)
+        assert patterns(result) == [0] * len(l)
 
 
 # Ten million separations in a fresh process. The call's peak resident size

@@ -1,26 +1,18 @@
 """Flux maps: tabulated brightness profiles, integrated or summed as rings."""
 
-import gc
 import json
 import math
 import pickle
-import tracemalloc
 
 import mpmath as mp
 import pytest
 
 import varduxel
 
-from tests.support import reference
+from tests.support import functions, reference
 from tests.support.isolated_python import run_python
-from tests.support.sanitizers import RUNTIME_LOADED
 
-FLUX_MAP_FUNCTIONS = [
-    varduxel.integrated_flux_map_heyrovsky_magnification,
-    varduxel.integrated_flux_map_witt_mao_magnification,
-    varduxel.discrete_flux_map_heyrovsky_magnification,
-]
-INTEGRATED = FLUX_MAP_FUNCTIONS[:2]
+INTEGRATED = [f for f in functions.FUNCTIONS if f.entry.table == "interpolated"]
 
 
 @pytest.mark.parametrize("bl, bf, flux", [
@@ -35,25 +27,10 @@ def test_normaliser_of_a_table(native, bl, bf, flux):
     assert native.tabulated_profile_flux(bl, bf) == flux
 
 
-@pytest.mark.parametrize("function", INTEGRATED)
+@pytest.mark.parametrize("function", INTEGRATED, ids=str)
 def test_one_entry_table_equals_its_constant_twin(function):
     ls = [0.0, 0.4, 1.0, 2.5]
     assert function(ls, 1.0, 0.1, [0.5], [2.0]) == function(ls, 1.0, 0.1, [0.0, 1.0], [2.0, 2.0])
-
-
-@pytest.mark.parametrize("function", INTEGRATED)
-def test_empty_table_gives_nan_for_the_integrated_variants(function):
-    values = function([0.5, 2.0], 1.0, 0.1, [], [])
-    assert len(values) == 2 and all(math.isnan(v) for v in values)
-
-
-def test_empty_table_gives_zeros_for_the_discrete_variant():
-    assert varduxel.discrete_flux_map_heyrovsky_magnification([0.5, 2.0, -1.0], 1.0, 0.1, [], []) == [0.0] * 3
-
-
-@pytest.mark.parametrize("function", FLUX_MAP_FUNCTIONS)
-def test_empty_separations_give_an_empty_list(function):
-    assert function([], 1.0, 0.1, [0.0, 1.0], [1.0, 1.0]) == []
 
 
 def test_one_ring_is_its_weight_times_the_kernel():
@@ -91,12 +68,6 @@ def test_discrete_variant_forwards_the_first_kernel_error():
     assert info.value.args == ("elliprj: Fail to converge",)
 
 
-def test_integrated_witt_mao_variant_forwards_the_kernel_error():
-    with pytest.raises(RuntimeError) as info:
-        varduxel.integrated_flux_map_witt_mao_magnification([-0.5], 1.0, 0.1, [0.0, 1.0], [1.0, 1.0])
-    assert info.value.args == ("elliprj: Fail to converge",)
-
-
 def test_finely_sampled_linear_law_matches_the_built_in_limb_darkening():
     rows = 2001
     bl = [i / (rows - 1) for i in range(rows)]
@@ -112,7 +83,7 @@ def test_finely_sampled_linear_law_matches_the_built_in_limb_darkening():
 
 # --- the checks of the tables ------------------------------------------------------
 
-@pytest.mark.parametrize("function", INTEGRATED)
+@pytest.mark.parametrize("function", INTEGRATED, ids=str)
 @pytest.mark.parametrize("bl, message", [
     ([0.5, 0.0, 1.0], "bl must be in ascending order: bl[1] < bl[0]"),
     ([0.0, 0.5, 1.0, 0.9, math.nan], "bl must be in ascending order: bl[3] < bl[2]"),
@@ -136,33 +107,6 @@ def mismatch(function, l=(0.5,), bl=(0.1, 0.5, 0.9)):
     with pytest.raises(BaseException) as info:
         function(list(l), 1.0, 0.1, list(bl), [1.0] * (len(bl) - 1))
     return info.value
-
-@pytest.mark.parametrize("function", FLUX_MAP_FUNCTIONS)
-def test_unequal_tables_raise_panic_even_for_empty_separations(function):
-    for l in ((0.5,), ()):
-        error = mismatch(function, l)
-        assert type(error).__name__ == "PanicException"
-        assert error.args == ("assertion `left == right` failed\n  left: 3\n right: 2",)
-        assert str(error) == error.args[0]
-
-
-def test_panic_exception_type():
-    first = type(mismatch(varduxel.discrete_flux_map_heyrovsky_magnification))
-    second = type(mismatch(varduxel.integrated_flux_map_heyrovsky_magnification))
-    assert first is second
-    assert first.__mro__ == (first, BaseException, object)
-    assert first.__module__ == "pyo3_runtime" and first.__qualname__ == "PanicException"
-    assert not hasattr(varduxel, "PanicException")
-    doc = first.__doc__
-    assert doc.startswith("\n") and doc.endswith(
-        "\n\nLike SystemExit, this exception is derived from BaseException so that\n"
-        "it will typically propagate all the way through the stack and cause the\n"
-        "Python interpreter to exit.\n")
-    with pytest.raises(BaseException):
-        try:
-            varduxel.discrete_flux_map_heyrovsky_magnification([], 1.0, 0.1, [1.0], [])
-        except Exception:  # must not catch it
-            pytest.fail("PanicException was caught as an Exception")
 
 
 # A fresh interpreter: a bare import leaves pyo3_runtime alone; the parent's
@@ -200,37 +144,3 @@ def test_panic_exception_survives_pickling():
     assert process.returncode == 0, process.stderr
     assert json.loads(process.stdout) == {"bare_import": False, "loaded": [True, list(error.args)],
                                           "pooled": [True, ["assertion `left == right` failed\n  left: 2\n right: 1"]]}
-
-
-def resident_bytes():
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * 4096
-
-
-def test_failing_calls_release_everything():
-    function = varduxel.integrated_flux_map_heyrovsky_magnification
-    # Large enough that leaked native vectors (16 KB a call) would show in the
-    # resident size, which tracemalloc does not see.
-    l, bl, bf = [0.5] * 1000, [0.1] * 500, [1.0] * 499
-
-    def fail_many(times):
-        for _ in range(times):
-            try:
-                function(l, 1.0, 0.1, bl, bf)
-            except BaseException:
-                pass
-
-    fail_many(100)
-    gc.collect()
-    tracemalloc.start()
-    before = tracemalloc.get_traced_memory()[0]
-    objects_before = len(gc.get_objects())
-    resident_before = resident_bytes()
-    fail_many(5000)
-    gc.collect()
-    grown = tracemalloc.get_traced_memory()[0] - before
-    tracemalloc.stop()
-    assert grown < 10_000
-    assert len(gc.get_objects()) - objects_before < 50
-    if not RUNTIME_LOADED:  # the sanitizer's quarantine holds on to freed memory
-        assert resident_bytes() - resident_before < 8_000_000

@@ -5,6 +5,7 @@ import math
 import numpy as np
 import pytest
 
+from tests.support.bits import same
 from tests.support.native import private_test_module
 
 vt = private_test_module()
@@ -18,10 +19,6 @@ def interp(x, y, xp, mode, value=0.0):
     if mode == "fixed":
         return vt.interp_fixed(x, y, xp, value)
     return {"extend": vt.interp_extend, "edge_value": vt.interp_edge_value}[mode](x, y, xp)
-
-
-def same(a, b):
-    return float(a).hex() == float(b).hex()
 
 
 @pytest.mark.parametrize("mode", MODES)

@@ -10,12 +10,14 @@ import ctypes
 import gc
 import sys
 import tracemalloc
+from fractions import Fraction
 
 import numpy as np
 import pytest
 
 import varduxel
 
+from tests.support import functions
 from tests.support.sanitizers import RUNTIME_LOADED
 
 
@@ -56,72 +58,55 @@ def table(n):
     return radii, [1.0 - 0.5 * r for r in radii]
 
 
+class Junk:
+    """No number: its conversion fails. Unlike a literal string it is not
+    immortal, so a reference kept to it shows in its count."""
+
+
 # (function, path, arguments, expected exception type or None, calls).
 # Vectors on the cheap failure paths are large enough that losing one per call
-# would show in the resident size; the costly success paths run fewer, smaller
-# calls, where the native heap still shows a lost vector.
+# would show in the resident size; the success paths run smaller calls, where
+# the native heap still shows a lost vector. Kernel errors inside the ring
+# sums never surface: their success path, with separations inside the disk,
+# takes them. Every list ends in an object that is no exact float, read
+# through a reference of its own.
 def call_paths():
     long_l, bl, bf = separations(2000), *table(100)
-    bad_tail = long_l + ["x"]
+    bad_tail = long_l + [Junk()]
     paths = []
-    for name in ("witt_mao_magnification", "integrated_witt_mao_magnification"):
-        size = 1000 if name == "witt_mao_magnification" else 100
+    for function in functions.FUNCTIONS:
+        name, scalar, tables = function.name, not function.is_vector("l"), function.entry.table
+        size = 4 if function.entry.costly else 20 if tables == "rings" else 100
+        l = 0.7 if scalar else separations(size) + [Fraction(3, 4)]
+        success = function.arguments(l=l, **({"bl": bl, "bf": bf} if tables else {}))
+        failing = function.arguments(l=0.7 if scalar else long_l, **({"bl": long_l, "bf": long_l} if tables else {}))
+        last_vector = "bf" if tables else "l"
+        calls, failing_calls = (5000, 5000) if scalar else (1000, 2000)
         paths += [
-            (name, "success", (separations(size), 1.0, 0.1), None, 1000),
-            (name, "binding", (long_l, 1.0, 0.1, 0.1), TypeError, 2000),
-            (name, "conversion of l", (bad_tail, 1.0, 0.1), TypeError, 2000),
-            (name, "conversion of rstar", (long_l, 1.0, "x"), TypeError, 2000),
-            (name, "kernel error", (separations(size) + [-1.0], 1.0, 0.1), RuntimeError, 2000),
+            (name, "success", tuple(success.values()), None, calls),
+            (name, "binding", (*failing.values(), 0.1), TypeError, failing_calls),
+            (name, "conversion of rstar", tuple(dict(failing, rstar=Junk()).values()), TypeError, failing_calls),
         ]
+        if not scalar:
+            bad = dict(failing, **{last_vector: bad_tail})
+            paths.append((name, f"conversion of {last_vector}", tuple(bad.values()), TypeError, failing_calls))
+        if function.entry.kernel_errors:
+            bad = -1.0 if scalar else success["l"] + [-1.0]
+            paths.append((name, "kernel error", tuple(dict(success, l=bad).values()), RuntimeError, failing_calls))
+        if tables:
+            paths.append((name, "panic", tuple(dict(failing, bf=long_l[1:]).values()), BaseException, failing_calls))
     # The other routes of a vector's conversion: a buffer of doubles, plain
-    # iteration, and a buffer that is not one of doubles, then iterated.
+    # iteration, and a buffer that is not one of doubles, then iterated; and
+    # a string, refused before any.
     name = "witt_mao_magnification"
     paths += [
         (name, "success from a buffer", (array.array("d", separations(1000)), 1.0, 0.1), None, 1000),
+        (name, "success, iterated", (collections.deque(separations(1000)), 1.0, 0.1), None, 1000),
+        (name, "not a sequence", ("".join(["x"] * 1000), 1.0, 0.1), TypeError, 5000),
         (name, "conversion of l, iterated", (collections.deque(bad_tail), 1.0, 0.1), TypeError, 2000),
         (name, "conversion of l, 2-d buffer", (np.ones((1000, 2)), 1.0, 0.1), TypeError, 2000),
         (name, "kernel error from a buffer", (np.array(separations(1000) + [-1.0]), 1.0, 0.1), RuntimeError,
          2000),
-    ]
-    name = "integrated_flux_map_witt_mao_magnification"
-    paths += [
-        (name, "success", (separations(100), 1.0, 0.1, bl, bf), None, 1000),
-        (name, "binding", (long_l, 1.0, 0.1, bl, bf, bf), TypeError, 2000),
-        (name, "conversion of bf", (long_l, 1.0, 0.1, long_l, bad_tail), TypeError, 2000),
-        (name, "kernel error", (separations(100) + [-1.0], 1.0, 0.1, bl, bf), RuntimeError, 1000),
-        (name, "panic", (long_l, 1.0, 0.1, long_l, long_l[1:]), BaseException, 2000),
-    ]
-    name = "heyrovsky_magnification"
-    paths += [
-        (name, "success", (0.7, 0.4, 1.0, 0.1), None, 5000),
-        (name, "binding", (0.7, 0.4, 1.0), TypeError, 5000),
-        (name, "conversion of rstar", (0.7, 0.4, 1.0, "x"), TypeError, 5000),
-        (name, "kernel error", (1.0, -0.5, 1.0, 0.1), RuntimeError, 5000),
-    ]
-    # Kernel errors inside the integrand never surface: the success path,
-    # with separations inside the disk, takes them.
-    name = "integrated_heyrovsky_magnification"
-    paths += [
-        (name, "success", ([0.3, 0.5, 0.9, 1.7], 1.0, 0.1), None, 1000),
-        (name, "binding", (long_l, 1.0), TypeError, 2000),
-        (name, "conversion of l", (bad_tail, 1.0, 0.1), TypeError, 2000),
-        (name, "conversion of rstar", (long_l, 1.0, "x"), TypeError, 2000),
-    ]
-    name = "integrated_flux_map_heyrovsky_magnification"
-    paths += [
-        (name, "success", ([0.3, 1.7], 1.0, 0.1, bl, bf), None, 1000),
-        (name, "binding", (long_l, 1.0, 0.1, bl), TypeError, 2000),
-        (name, "conversion of bf", (long_l, 1.0, 0.1, long_l, bad_tail), TypeError, 2000),
-        (name, "panic", (long_l, 1.0, 0.1, long_l, long_l[1:]), BaseException, 2000),
-    ]
-    name = "discrete_flux_map_heyrovsky_magnification"
-    rings = table(50)
-    paths += [
-        (name, "success", (separations(20), 1.0, 0.1, *rings), None, 1000),
-        (name, "binding", (long_l, 1.0, 0.1, bl, bf, bf), TypeError, 2000),
-        (name, "conversion of bf", (long_l, 1.0, 0.1, long_l, bad_tail), TypeError, 2000),
-        (name, "kernel error", (long_l, 1.0, 0.1, rings[0] + [-0.3], rings[1] + [1.0]), RuntimeError, 2000),
-        (name, "panic", (long_l, 1.0, 0.1, long_l, long_l[1:]), BaseException, 2000),
     ]
     return paths
 

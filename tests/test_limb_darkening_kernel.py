@@ -18,17 +18,6 @@ def point_lens_at(distance, eps):
     return (distance**2 + 2 * eps**2) / (distance * math.sqrt(distance**2 + 4 * eps**2))
 
 
-def test_circle_through_the_lens_is_infinite():
-    assert hm(0.7, 0.7, 1.0, 0.1) == math.inf
-
-
-@pytest.mark.parametrize("l, r", [(1.0, -0.5), (-1.0, 0.5), (math.nan, 0.5), (0.5, math.nan)])
-def test_opposite_signs_or_nan_fail_with_the_rj_message(l, r):
-    with pytest.raises(RuntimeError) as info:
-        hm(l, r, 1.0, 0.1)
-    assert info.value.args == ("elliprj: Fail to converge",)
-
-
 @pytest.mark.parametrize("eps", [0.05, 1.0, 20.0])
 @pytest.mark.parametrize("x", [1e-3, 0.3, 2.0])
 def test_degenerate_circles_reduce_to_the_point_lens(eps, x):

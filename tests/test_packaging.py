@@ -47,6 +47,11 @@ def mypy_env(tmp_path):
     return env
 
 
+# ./dev test --quick builds nothing but the module under test.
+builds_a_package = pytest.mark.skipif(os.environ.get("VARDUXEL_SKIP_OTHER_BUILDS") == "1",
+                                      reason="builds a wheel or a source archive, which ./dev test --quick leaves out")
+
+
 def run(args, **kwargs):
     return subprocess.run([sys.executable, *args], capture_output=True, text=True, timeout=300, **kwargs)
 
@@ -162,6 +167,7 @@ def wheel(tmp_path_factory):
     return built
 
 
+@builds_a_package
 def test_wheel_holds_the_module_its_stubs_the_layer_and_nothing_of_the_tests(wheel):
     names = sorted(zipfile.ZipFile(wheel).namelist())
     version = "0.1.0"
@@ -193,6 +199,7 @@ def test_wheel_holds_the_module_its_stubs_the_layer_and_nothing_of_the_tests(whe
 FRESH_SEPARATIONS = [0.0, 0.5, 0.999, 1.0, 1.001, 1.5, 300.0]
 
 
+@builds_a_package
 def test_wheel_is_manylinux_and_gives_the_same_bits_in_a_fresh_environment(wheel, tmp_path):
     """What a Linux release does with the wheel: auditwheel names the
     manylinux platform it fits and repairs it into a wheel of that tag, which
@@ -246,6 +253,7 @@ def test_wheel_is_manylinux_and_gives_the_same_bits_in_a_fresh_environment(wheel
     assert result.returncode == 0, result.stdout + result.stderr
 
 
+@builds_a_package
 def test_sdist_holds_what_a_build_needs(tmp_path):
     code = textwrap.dedent(f"""
         import os, scikit_build_core.build as backend

@@ -14,7 +14,7 @@ import pytest
 
 import varduxel
 
-from tests.support import corpus
+from tests.support import corpus, functions
 from tests.support.isolated_python import run_python
 
 THREADS = 8
@@ -54,19 +54,13 @@ def yielding_cases():
     outcome it must match."""
     rng = random.Random(7)
     cases = []
-    for index, function in enumerate(varduxel.__all__):
-        count = 2 if "integrated_heyrovsky" in function or "integrated_flux_map_heyrovsky" in function else 12
-        values = [rng.uniform(0.0, 2.5) for _ in range(count)]
-        table = ([0.0, 0.4, 1.0], [1.0, 0.8, 0.4])
-        if function == "heyrovsky_magnification":
-            arguments = (Yielding(values[0]), Yielding(0.6), Yielding(1.0), Yielding(0.1))
-        elif function in ("witt_mao_magnification", "integrated_witt_mao_magnification",
-                          "integrated_heyrovsky_magnification"):
-            arguments = (YieldingSequence(values), Yielding(1.0), Yielding(0.1))
-        else:
-            arguments = (YieldingSequence(values), Yielding(1.0), Yielding(0.1), YieldingSequence(table[0]),
-                         YieldingSequence(table[1]))
-        cases.append(corpus.Case(f"yielding/{index}", "yielding", function, arguments))
+    for index, function in enumerate(functions.FUNCTIONS):
+        count = 2 if function.entry.costly else 12
+        l = [rng.uniform(0.0, 2.5) for _ in range(count)] if function.is_vector("l") else rng.uniform(0.0, 2.5)
+        values = function.arguments(l=l)
+        arguments = [YieldingSequence(value) if function.is_vector(name) else Yielding(value)
+                     for name, value in values.items()]
+        cases.append(corpus.Case(f"yielding/{index}", "yielding", function.name, tuple(arguments)))
     return cases
 
 

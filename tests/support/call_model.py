@@ -25,7 +25,6 @@ import array
 import collections
 import math
 import re
-import struct
 import sys
 import warnings
 from fractions import Fraction
@@ -34,28 +33,23 @@ import numpy as np
 
 import varduxel
 
-PARAMETERS = {
-    "witt_mao_magnification": ("l", "re", "rstar"),
-    "integrated_witt_mao_magnification": ("l", "re", "rstar"),
-    "integrated_flux_map_witt_mao_magnification": ("l", "re", "rstar", "bl", "bf"),
-    "heyrovsky_magnification": ("l", "r", "re", "rstar"),
-    "integrated_heyrovsky_magnification": ("l", "re", "rstar"),
-    "integrated_flux_map_heyrovsky_magnification": ("l", "re", "rstar", "bl", "bf"),
-    "discrete_flux_map_heyrovsky_magnification": ("l", "re", "rstar", "bl", "bf"),
-}
-FUNCTIONS = list(PARAMETERS)
-FLUX_MAPS = {name for name, parameters in PARAMETERS.items() if "bl" in parameters}
+from tests.support import functions
+from tests.support.bits import pattern
+
+# The functions (tests/support/functions.py), by name.
+FUNCTIONS = functions.NAMES
+PARAMETERS = {f.name: f.parameters for f in functions.FUNCTIONS}
+FLUX_MAPS = {f.name for f in functions.FUNCTIONS if f.entry.table}
 # The flux maps that interpolate their table refuse radii out of order.
-INTERPOLATED_TABLES = {name for name in FLUX_MAPS if name.startswith("integrated")}
+INTERPOLATED_TABLES = {f.name for f in functions.FUNCTIONS if f.entry.table == "interpolated"}
 # The integrated kernel variants turn kernel errors into NaN nodes.
-NO_KERNEL_ERRORS = {"integrated_heyrovsky_magnification", "integrated_flux_map_heyrovsky_magnification"}
-# About 100 us per separation: keep their vectors short.
-COSTLY = NO_KERNEL_ERRORS
+NO_KERNEL_ERRORS = {f.name for f in functions.FUNCTIONS if not f.entry.kernel_errors}
+COSTLY = {f.name for f in functions.FUNCTIONS if f.entry.costly}
 KERNEL_MESSAGE = re.compile(r"(elliprf|elliprd|elliprj|elliprc|ellipk|ellipe|ellippi): \S")
 
 
 def is_vector(function, name):
-    return name in ("bl", "bf") or (name == "l" and function != "heyrovsky_magnification")
+    return functions.BY_NAME[function].is_vector(name)
 
 
 SPECIAL_FLOATS = [0.0, -0.0, 5e-324, -5e-324, 2.2250738585072014e-308, 1e-300, 1e-5, 0.5, 1.0, 1.0 + 1e-5, 2.0,
@@ -545,18 +539,14 @@ def capture(function, *args, **kwargs):
         return None, error
 
 
-def bits(x):
-    return struct.unpack("<Q", struct.pack("<d", x))[0]
-
-
 def outcome_key(outcome):
     """An outcome in a form that compares bit for bit."""
     result, error = outcome
     if error is not None:
         return ("error", type(error), error.args)
     if type(result) is list:
-        return ("list", [(type(x), bits(x)) for x in result])
-    return (type(result), bits(result))
+        return ("list", [(type(x), pattern(x)) for x in result])
+    return (type(result), pattern(result))
 
 
 def describe(outcome):
@@ -594,7 +584,7 @@ def check_allowed(function, values, outcome):
         assert type(error) is RuntimeError and function not in NO_KERNEL_ERRORS, describe(outcome)
         assert len(error.args) == 1 and KERNEL_MESSAGE.match(error.args[0]), describe(outcome)
         return
-    if function == "heyrovsky_magnification":
+    if not functions.BY_NAME[function].returns_list:
         assert type(result) is float
     else:
         assert type(result) is list and len(result) == len(values["l"]), describe(outcome)

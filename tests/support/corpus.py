@@ -20,10 +20,19 @@ from dataclasses import dataclass, field
 
 import numpy as np
 
+from tests.support import functions
+from tests.support.bits import pattern
+
 NAN = math.nan
 INF = math.inf
 SUBNORMAL = 5e-324
-WINDOW = 1e-5  # the near-caustic window of both closed forms
+# The near-caustic window of both closed forms. Only a star of infinite or NaN
+# size (uniform disk) and a circle of degenerate scale (circle kernel) still
+# take it; for every other star the separations near it fall in the limb band
+# and the circles near it in the exact-complement form near the lens. Cases
+# at its edges stay, as separations next to the limb and circles next to the
+# lens.
+WINDOW = 1e-5
 
 # rho = rstar / re: tiny, the benchmark's four, a few above 1.
 RHOS = [1e-6, 1e-3, 1e-2, 0.1, 0.5, 1.0, 2.0, 10.0, 1e3]
@@ -44,7 +53,7 @@ class Case:
 
 def _key(x):
     """Orders doubles by value through their bit patterns (no NaN)."""
-    bits = struct.unpack("<Q", struct.pack("<d", x))[0]
+    bits = pattern(x)
     return bits if bits < 1 << 63 else -(bits & 0x7FFFFFFFFFFFFFFF)
 
 
@@ -79,11 +88,20 @@ def around(x, ulps=1):
 
 def witt_mao_window_edges(rho):
     """The separations l where |rho*l - rho| < 1e-5 starts and stops holding,
-    with their neighbours: the exact edges of the rim window on both sides."""
+    with their neighbours: the edges of the near-caustic window."""
     inside = lambda l: abs(rho * l - rho) < WINDOW
     span = WINDOW / rho * 4
     upper = last_true(inside, 1.0, 1.0 + span)
     lower = last_true(lambda l: not inside(l), 1.0 - span, 1.0)
+    return around(upper) + around(lower)
+
+
+def limb_band_edges(band=0.03):
+    """The separations l where |l - 1| < band starts and stops holding, with
+    their neighbours."""
+    inside = lambda l: abs(l - 1.0) < band
+    upper = last_true(inside, 1.0, 1.0 + 2 * band)
+    lower = last_true(lambda l: not inside(l), 1.0 - 2 * band, 1.0)
     return around(upper) + around(lower)
 
 
@@ -142,11 +160,7 @@ TABLES = _tables()
 SMALL_TABLES = [t for t in TABLES if len(t[1]) <= 100]
 UNEQUAL_TABLES = [([0.0, 0.5, 1.0], [1.0, 1.0]), ([], [1.0]), ([0.5], [])]
 
-FLUX_MAP_FUNCTIONS = [
-    "integrated_flux_map_witt_mao_magnification",
-    "integrated_flux_map_heyrovsky_magnification",
-    "discrete_flux_map_heyrovsky_magnification",
-]
+FLUX_MAP_FUNCTIONS = [f.name for f in functions.FUNCTIONS if f.entry.table]
 
 
 def _vector_inputs(values):
@@ -172,7 +186,8 @@ def _build():
     rng = random.Random(20240611)
 
     # witt_mao_magnification: the general form inside and outside the disk,
-    # the rim window with its exact edges, special values, kernel errors.
+    # the limb band (with the window's edges in it), the far field, special
+    # values, degenerate stars, kernel errors.
     wm = "witt_mao_magnification"
     for rho in RHOS:
         add("witt_mao/light_curve", wm, light_curve(400), 1.0, rho)
@@ -196,9 +211,10 @@ def _build():
     add("witt_mao/conversion", wm, [0.5], 1, True)
     add("witt_mao/conversion", wm, l=[0.5, 2.0], rstar=0.1, re=1.0)
 
-    # heyrovsky_magnification: the elliptic form, the series just inside the
-    # circle, the zero window just outside, exact window edges, the centre,
-    # a point circle, negative radii, special values.
+    # heyrovsky_magnification: the elliptic form, the exact-complement form
+    # near the lens (the window's edges in it), the series and zero window of
+    # degenerate scales, the centre, a point circle, negative radii, special
+    # values.
     hk = "heyrovsky_magnification"
     for rho in RHOS:
         for l in [1e-5, 0.3, 1.0, 2.5]:
@@ -282,6 +298,44 @@ def _build():
         bl = sorted(rng.random() for _ in range(30))
         add("discrete_flux_map_heyrovsky/rings", dfm, light_curve(30), 1.0, rho, bl,
             [rng.uniform(0.0, 1.0) for _ in bl])
+
+    # Added later, after all of the above so that no earlier case moves.
+    # The uniform disk's far field from 50 stellar radii, the general form
+    # below it, the edges of its limb band and of its unit magnification.
+    for rho in RHOS:
+        add("witt_mao/far_field_start", wm, [5.0 * 1.1**k for k in range(56)] + around(20.0) + around(50.0, 2),
+            1.0, rho)
+        add("witt_mao/band_edges", wm, limb_band_edges(), 1.0, rho)
+        add("witt_mao/unit_magnification", wm, [10 ** (k / 4) / rho for k in range(12, 37)] + [1.1e4 / rho]
+            + around(1e8 / rho, 2), 1.0, rho)
+    # Stars so large that 1 - m rounds to 1: the equal pair of RJ, on both
+    # sides of its ratio 1.2, in both closed forms.
+    for rho in [1e6, 1e8, 1e10]:
+        add("witt_mao/large_star", wm, light_curve(60), 1.0, rho)
+        for _ in range(40):
+            add("heyrovsky/large_star", hk, rng.uniform(0.0, 3.0), rng.uniform(0.0, 1.0), 1.0, rho)
+    # Every level of the rule just outside the limb, 1 <= l < 1.02, and the
+    # usual stop on both sides of that band.
+    every_level_edges = around(1.0) + around(1.02) + [1.01, 1.03]
+    for rho in [1e-2, 0.1, 1.0]:
+        add("integrated_heyrovsky/every_level_edges", ih, every_level_edges, 1.0, rho)
+        add("integrated_flux_map_heyrovsky/every_level_edges", "integrated_flux_map_heyrovsky_magnification",
+            every_level_edges, 1.0, rho, *TABLES[1][1:])
+    # A star of negative size (rstar / re < 0, either one negative), and the
+    # positive star of two negative lengths, for every function.
+    for function in functions.FUNCTIONS:
+        group = function.name.replace("_magnification", "")
+        for re, rstar in [(1.0, -0.1), (-1.0, 0.1), (-1.0, -0.1), (-0.0, 0.1), (1.0, -INF)]:
+            add(f"{group}/negative_rho", function.name, *function.arguments(re=re, rstar=rstar).values())
+    # Radii a table refuses when it is interpolated (NaN, or below the one
+    # before), and radii it accepts (equal neighbours, -0.0 after 0.0).
+    for function in FLUX_MAP_FUNCTIONS:
+        group = function.replace("_magnification", "")
+        for bl in [[NAN], [0.0, NAN, 1.0], [0.0, 0.5, 1.0, NAN], [0.0, 0.6, 0.5, 1.0], [0.0, 1.0, -INF],
+                   [0.0, 0.5, 0.5, 1.0], [0.0, -0.0, 1.0]]:
+            bf = [1.0 - 0.5 * k / len(bl) for k in range(len(bl))]
+            add(f"{group}/radii_order", function, [0.3, 1.5], 1.0, 0.1, bl, bf)
+            add(f"{group}/radii_order", function, [], 1.0, 0.1, bl, bf)
     return cases
 
 
@@ -297,9 +351,7 @@ def cases():
 
 
 def _float_bits(x):
-    if math.isnan(x):
-        return "nan:%016x" % struct.unpack("<Q", struct.pack("<d", x))[0]
-    return x.hex()
+    return "nan:%016x" % pattern(x) if math.isnan(x) else x.hex()
 
 
 def _describe(value):
@@ -310,13 +362,11 @@ def _describe(value):
     return repr(value)
 
 
-def run_case(case, module=None):
-    """The outcome of one case: a list of float.hex strings (or one string for
+def describe_outcome(function, args, kwargs=None):
+    """The outcome of one call: a list of float.hex strings (or one string for
     a scalar result), or {"error": type name, "args": [...]}."""
-    if module is None:
-        import varduxel as module
     try:
-        result = getattr(module, case.function)(*case.args, **case.kwargs)
+        result = function(*args, **(kwargs or {}))
     except BaseException as error:  # PanicException derives from BaseException
         if isinstance(error, (KeyboardInterrupt, SystemExit)):
             raise
@@ -324,6 +374,13 @@ def run_case(case, module=None):
     if isinstance(result, list):
         return [_float_bits(x) for x in result]
     return _float_bits(result)
+
+
+def run_case(case, module=None):
+    """The outcome of one case (describe_outcome)."""
+    if module is None:
+        import varduxel as module
+    return describe_outcome(getattr(module, case.function), case.args, case.kwargs)
 
 
 def run_corpus(module=None):

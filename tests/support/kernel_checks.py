@@ -1,15 +1,10 @@
-"""Helpers shared by the elliptic-kernel tests: bit equality, kernel errors and
-relative errors against mpmath."""
+"""Helpers shared by the elliptic-kernel tests: kernel errors and relative
+errors against mpmath."""
 
 import math
 
 import mpmath
 import pytest
-
-
-def same(a, b):
-    """Bit-for-bit equality (NaN equals NaN, 0.0 differs from -0.0)."""
-    return float(a).hex() == float(b).hex()
 
 
 def kernel_error(function, *args):
