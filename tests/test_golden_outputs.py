@@ -12,15 +12,15 @@ skips, and the comparison of optimised and unoptimised builds
 
 import json
 import pathlib
-import platform
 
 import pytest
 
 import varduxel
 
-from tests.support import corpus
+from tests.support import bits, corpus
 
-GOLDEN = json.loads((pathlib.Path(__file__).parent / "data" / "golden_outputs.json").read_text())["cases"]
+RECORDED = json.loads((pathlib.Path(__file__).parent / "data" / "golden_outputs.json").read_text())
+GOLDEN = RECORDED["cases"]
 GROUPS = corpus.groups()
 
 
@@ -30,12 +30,9 @@ def test_golden_file_matches_the_corpus():
     assert list(GOLDEN) == [case.id for case in corpus.cases()]
 
 
-RECORDED_ON = ("x86_64", "glibc")
-HERE = (platform.machine(), platform.libc_ver()[0])
-
-
-@pytest.mark.skipif(HERE != RECORDED_ON, reason=f"the golden bits are those of {RECORDED_ON}, whose C library "
-                    f"functions (log, atan, ...) this {HERE} may round differently")
+@pytest.mark.skipif(RECORDED["platform"] != bits.platform_name(),
+                    reason=f"the golden bits are those of {RECORDED['platform']}, whose C library functions "
+                    f"(log, atan, ...) this {bits.platform_name()} may round differently")
 @pytest.mark.parametrize("group", list(GROUPS))
 def test_outcomes_are_bit_identical(group):
     mismatches = []

@@ -15,7 +15,7 @@ import argparse
 import json
 import pathlib
 
-from tests.support import corpus
+from tests.support import bits, corpus
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 
@@ -32,7 +32,8 @@ def main():
     lines = [f"{json.dumps(case_id)}: {json.dumps(outcome, separators=(',', ':'))}"
              for case_id, outcome in outcomes.items()]
     args.output.parent.mkdir(parents=True, exist_ok=True)
-    args.output.write_text('{"cases": {\n' + ",\n".join(lines) + "\n}}\n")
+    args.output.write_text(f'{{"platform": {json.dumps(bits.platform_name())}, "cases": {{\n'
+                           + ",\n".join(lines) + "\n}}\n")
     print(f"{len(outcomes)} cases from {varduxel.__file__} -> {args.output}")
 
 

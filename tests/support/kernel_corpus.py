@@ -15,11 +15,11 @@ Record the outcomes again, only when a kernel's bits are meant to change:
 import json
 import math
 import pathlib
-import platform
 import random
 
 import pytest
 
+from tests.support import bits
 from tests.support.corpus import describe_outcome
 
 OUTPUTS = pathlib.Path(__file__).resolve().parents[1] / "data" / "kernel_outputs.json"
@@ -197,19 +197,12 @@ def cases():
     }
 
 
-def platform_name():
-    """The platform whose C library's atan, log, log1p and pow the recorded
-    bits belong to."""
-    libc, _ = platform.libc_ver()
-    return f"{platform.system()} {platform.machine()} {libc or 'other C library'}"
-
-
 def mismatches(native, kernel):
     """The calls of `kernel` whose outcome differs from the recorded one, as
     (arguments, recorded, now); skips the test on another platform."""
     recorded = json.loads(OUTPUTS.read_text())
-    if recorded["platform"] != platform_name():
-        pytest.skip(f"the kernels' bits were recorded on {recorded['platform']}, not on {platform_name()}")
+    if recorded["platform"] != bits.platform_name():
+        pytest.skip(f"the kernels' bits were recorded on {recorded['platform']}, not on {bits.platform_name()}")
     found = []
     for index, args in enumerate(cases()[kernel]):
         now = describe_outcome(getattr(native, kernel), args)
@@ -223,8 +216,8 @@ def main():
 
     lines = [f"{json.dumps(f'{kernel}/{index}')}: {json.dumps(describe_outcome(getattr(native, kernel), args))}"
              for kernel, arguments in cases().items() for index, args in enumerate(arguments)]
-    OUTPUTS.write_text(f'{{"platform": {json.dumps(platform_name())}, "outcomes": {{\n' + ",\n".join(lines) + "\n}}\n")
-    print(f"{len(lines)} kernel calls from {native.__file__} on {platform_name()} -> {OUTPUTS}")
+    OUTPUTS.write_text(f'{{"platform": {json.dumps(bits.platform_name())}, "outcomes": {{\n' + ",\n".join(lines) + "\n}}\n")
+    print(f"{len(lines)} kernel calls from {native.__file__} on {bits.platform_name()} -> {OUTPUTS}")
 
 
 if __name__ == "__main__":
