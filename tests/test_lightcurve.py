@@ -81,6 +81,13 @@ def test_coefficients_0_and_06_are_the_module_functions_to_the_bit(u, function):
         assert values.shape == separations.shape and values.dtype == np.float64
         expected = np.array(function((separations / rho).ravel(), 1.0, rho)).reshape(separations.shape)
         assert values.tobytes() == expected.tobytes()
+    # light_curve is the same call on the separations √(u0² + ((t − t0)/tE)²),
+    # rounded as written, element by element.
+    t, t0, u0, t_e, rho = np.linspace(-9.0, 11.0, 41), 1.0, 0.013, 7.0, 0.02
+    separations = np.array([math.sqrt(u0 * u0 + ((x - t0) / t_e) * ((x - t0) / t_e)) for x in t.tolist()])
+    assert lc.trajectory(t, t0, u0, t_e).tobytes() == separations.tobytes()
+    expected = np.array(function((separations / rho).tolist(), 1.0, rho))
+    assert lc.light_curve(t, t0, u0, t_e, rho, u).tobytes() == expected.tobytes()
 
 
 def test_coefficients_outside_0_to_1_follow_the_formula():

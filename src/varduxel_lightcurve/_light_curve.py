@@ -20,9 +20,13 @@ def trajectory(t: ArrayLike, t0: float, u0: float, tE: float) -> FloatArray:
     t_e = float(tE)
     if not (math.isfinite(t_e) and t_e > 0.0):
         return np.full(times.shape, np.nan)
-    along = times - float(t0)
-    along /= t_e
-    return np.hypot(float(u0), along, out=along)
+    # The formula as written, one rounding per operation, in place.
+    separation = times - float(t0)
+    separation /= t_e
+    separation *= separation
+    u_0 = float(u0)
+    separation += u_0 * u_0
+    return np.sqrt(separation, out=separation)
 
 
 def light_curve(t: ArrayLike, t0: float, u0: float, tE: float, rho: float,
